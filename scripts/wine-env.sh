@@ -1,0 +1,23 @@
+# Sourced: a Wine prefix of the build's own and an Xvfb display for windows and key presses.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+export WINEARCH=win64
+if [ -z "${CUEVOICE_DISPLAY_READY:-}" ]; then
+    for n in $(seq 90 120); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+        Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+        export DISPLAY=:$n
+        break
+    done
+    trap '[ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
+    export CUEVOICE_DISPLAY_READY=1
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+fi
+wineserver -w 2>/dev/null || true

@@ -1,0 +1,114 @@
+#include "applog/applog.h"
+
+#include <cstdio>
+#include <mutex>
+#include <system_error>
+
+#include <windows.h>
+
+namespace cuevoice {
+namespace {
+
+struct AppLog {
+    std::mutex mutex;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::chrono::steady_clock::time_point start;
+};
+
+AppLog& app_log_state() {
+    static AppLog state;
+    return state;
+}
+
+void write_all(HANDLE handle, std::string_view text) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return;
+    while (!text.empty()) {
+        DWORD written = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
+        if (!WriteFile(handle, text.data(), chunk, &written, nullptr) || written == 0)
+            return;
+        text.remove_prefix(written);
+    }
+}
+
+} // namespace
+
+std::string format_log_line(double elapsed_seconds, std::string_view message) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "[%8.3f] ", elapsed_seconds);
+    std::string line(stamp);
+    line.append(message);
+    line += '\n';
+    return line;
+}
+
+double elapsed_seconds(std::chrono::steady_clock::duration elapsed) {
+    if (elapsed < std::chrono::steady_clock::duration::zero())
+        return 0.0;
+    auto whole = std::chrono::duration_cast<std::chrono::seconds>(elapsed);
+    auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed - whole);
+    return static_cast<double>(whole.count()) + static_cast<double>(nanos.count()) / 1e9;
+}
+
+void write_stdout(std::string_view text) { write_all(GetStdHandle(STD_OUTPUT_HANDLE), text); }
+void write_stderr(std::string_view text) { write_all(GetStdHandle(STD_ERROR_HANDLE), text); }
+
+void app_log_str(std::string_view message) {
+    std::string copy(message);
+    copy += '\n';
+    write_stdout(copy);
+    AppLog& log = app_log_state();
+    std::lock_guard lock(log.mutex);
+    if (log.file == INVALID_HANDLE_VALUE)
+        return;
+    auto elapsed = std::chrono::steady_clock::now() - log.start;
+    write_all(log.file, format_log_line(elapsed_seconds(elapsed), message));
+}
+
+void app_log(std::string message) { app_log_str(message); }
+
+std::optional<std::wstring> environment_variable(const wchar_t* name) {
+    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return std::nullopt;
+    std::wstring value(size, L'\0');
+    DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    if (length >= size)
+        return std::nullopt;
+    value.resize(length);
+    return value;
+}
+
+std::filesystem::path temp_folder() {
+    wchar_t buffer[MAX_PATH + 2];
+    DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
+    return std::filesystem::path(std::wstring(buffer, length));
+}
+
+std::filesystem::path log_folder(const std::optional<std::wstring>& local_app_data,
+                                 const std::filesystem::path& temp) {
+    std::filesystem::path base = local_app_data ? std::filesystem::path(*local_app_data) : temp;
+    return base / L"Cuevoice" / L"logs";
+}
+
+void open_app_log() {
+    std::filesystem::path folder = log_folder(environment_variable(L"LOCALAPPDATA"), temp_folder());
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    HANDLE file = CreateFileW((folder / L"app.log").c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        auto start = std::chrono::steady_clock::now();
+        AppLog& log = app_log_state();
+        std::lock_guard lock(log.mutex);
+        if (log.file != INVALID_HANDLE_VALUE)
+            CloseHandle(log.file);
+        log.file = file;
+        log.start = start;
+    }
+    app_log_str("Cuevoice 1.2.0");
+}
+
+} // namespace cuevoice

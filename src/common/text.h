@@ -1,0 +1,15 @@
+#pragma once
+// Text crosses the Windows boundary as UTF-16 and is held as UTF-8 inside.
+#include <string>
+#include <string_view>
+
+namespace cuevoice {
+
+std::wstring to_wide(std::string_view utf8);
+std::string to_utf8(std::wstring_view wide);
+
+// The system's own description of a Win32 error or HRESULT code, without a trailing line break;
+// empty when the system has none.
+std::string system_message(unsigned long code);
+
+} // namespace cuevoice

@@ -1,0 +1,24 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "speech/speech.h"
+
+namespace cuevoice {
+
+// Body of the thread "speech": NVDA when it runs, else SAPI, decided anew for every message.
+void speech_thread(Receiver<SpeechMessage> receiver);
+
+// The same with the program folder given, so the search for NVDA's library can be pointed
+// at a prepared folder.
+void speech_thread_in(Receiver<SpeechMessage> receiver,
+                      const std::optional<std::filesystem::path>& program_folder);
+
+// Where NVDA's controller client is looked for, in order.
+std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& program_folder);
+
+// The folder of the running program, when it can be determined.
+std::optional<std::filesystem::path> program_folder();
+
+} // namespace cuevoice

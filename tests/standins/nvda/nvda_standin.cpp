@@ -1,0 +1,90 @@
+// Stand-in for NVDA's controller client. It records every call in order, in memory for the
+// test that loaded it and, when NVDA_STANDIN_LOG names a file, as lines appended to that file.
+// NVDA_STANDIN_RUNNING=0 starts it as "not running"; tests switch it with standin_set_running.
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include <windows.h>
+
+namespace {
+
+std::mutex calls_mutex;
+std::string calls;
+std::atomic<int> running{-1};
+
+std::string utf8(const wchar_t* text) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+void record(const std::string& line) {
+    std::lock_guard lock(calls_mutex);
+    calls += line;
+    calls += '\n';
+    wchar_t path[1024];
+    DWORD length = GetEnvironmentVariableW(L"NVDA_STANDIN_LOG", path, 1024);
+    if (length == 0 || length >= 1024)
+        return;
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool is_running() {
+    int state = running.load();
+    if (state < 0) {
+        wchar_t value[8];
+        DWORD length = GetEnvironmentVariableW(L"NVDA_STANDIN_RUNNING", value, 8);
+        state = (length == 1 && value[0] == L'0') ? 0 : 1;
+        running.store(state);
+    }
+    return state == 1;
+}
+
+} // namespace
+
+extern "C" {
+
+__declspec(dllexport) unsigned long nvdaController_testIfRunning() {
+    return is_running() ? 0 : 1717; // RPC_S_UNKNOWN_IF, as the real client says when NVDA is off
+}
+
+__declspec(dllexport) unsigned long nvdaController_speakText(const wchar_t* text) {
+    record("speakText " + utf8(text));
+    return 0;
+}
+
+#ifndef NVDA_STANDIN_WITHOUT_CANCEL
+__declspec(dllexport) unsigned long nvdaController_cancelSpeech() {
+    record("cancelSpeech");
+    return 0;
+}
+#endif
+
+// Test controls.
+__declspec(dllexport) void standin_set_running(int on) { running.store(on ? 1 : 0); }
+
+// Copies the calls recorded so far into the buffer (NUL-terminated) and forgets them.
+__declspec(dllexport) int standin_take_calls(char* buffer, int size) {
+    std::lock_guard lock(calls_mutex);
+    int length = static_cast<int>(calls.size());
+    if (buffer != nullptr && size > 0) {
+        int copied = length < size - 1 ? length : size - 1;
+        std::memcpy(buffer, calls.data(), copied);
+        buffer[copied] = '\0';
+    }
+    calls.clear();
+    return length;
+}
+}

@@ -1,0 +1,155 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <windows.h>
+
+#include "common/text.h"
+#include "speech/speech_thread.h"
+
+namespace cuevoice::test {
+
+std::filesystem::path bin_folder() { return *program_folder(); }
+
+TempFolder::TempFolder() {
+    static std::atomic<int> counter{0};
+    wchar_t buffer[MAX_PATH + 2];
+    DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
+    path_ = std::filesystem::path(std::wstring(buffer, length)) /
+            (L"cuevoice-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+namespace {
+
+std::wstring quote_argument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"')
+            quoted.append(backslashes * 2 + 1, L'\\');
+        else
+            quoted.append(backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
+std::wstring environment_block(const std::vector<std::string>& changes) {
+    std::vector<std::wstring> entries;
+    wchar_t* current = GetEnvironmentStringsW();
+    for (wchar_t* p = current; *p; p += wcslen(p) + 1)
+        entries.emplace_back(p);
+    FreeEnvironmentStringsW(current);
+    for (const std::string& change : changes) {
+        std::wstring wide = to_wide(change);
+        std::wstring name = wide.substr(0, wide.find(L'='));
+        std::erase_if(entries, [&](const std::wstring& entry) {
+            return _wcsnicmp(entry.c_str(), (name + L"=").c_str(), name.size() + 1) == 0;
+        });
+        if (wide.find(L'=') != std::wstring::npos)
+            entries.push_back(wide);
+    }
+    std::wstring block;
+    for (const auto& entry : entries) {
+        block += entry;
+        block += L'\0';
+    }
+    block += L'\0';
+    return block;
+}
+
+void drain(HANDLE pipe, std::string* out) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out->append(buffer, got);
+}
+
+} // namespace
+
+ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out_read, out_write, err_read, err_write;
+    CreatePipe(&out_read, &out_write, &inherit, 0);
+    CreatePipe(&err_read, &err_write, &inherit, 0);
+    SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
+
+    std::wstring command = quote_argument(program.wstring());
+    for (const auto& argument : options.arguments)
+        command += L" " + quote_argument(to_wide(argument));
+    std::wstring environment = environment_block(options.environment);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out_write;
+    startup.hStdError = err_write;
+    PROCESS_INFORMATION process{};
+    std::wstring folder = options.working_folder ? options.working_folder->wstring() : L"";
+    ProcessResult result;
+    BOOL created = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                  CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    CloseHandle(out_write);
+    CloseHandle(err_write);
+    if (!created) {
+        CloseHandle(out_read);
+        CloseHandle(err_read);
+        result.exit_code = static_cast<unsigned long>(-1);
+        result.err = "CreateProcess failed: " + system_message(GetLastError());
+        return result;
+    }
+    std::thread out_thread(drain, out_read, &result.out);
+    std::thread err_thread(drain, err_read, &result.err);
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(options.timeout.count())) ==
+        WAIT_TIMEOUT) {
+        result.timed_out = true;
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    GetExitCodeProcess(process.hProcess, &result.exit_code);
+    out_thread.join();
+    err_thread.join();
+    CloseHandle(out_read);
+    CloseHandle(err_read);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write_file(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+} // namespace cuevoice::test

@@ -1,0 +1,61 @@
+#pragma once
+// Helpers shared by the test programs: temporary folders, child processes, the stand-ins.
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace cuevoice::test {
+
+// The folder holding the test programs, cuevoice.exe and the stand-ins.
+std::filesystem::path bin_folder();
+
+// A fresh, empty folder that is removed when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct ProcessResult {
+    unsigned long exit_code = 0;
+    std::string out;
+    std::string err;
+    bool timed_out = false;
+};
+
+struct ProcessOptions {
+    std::vector<std::string> arguments;
+    // Variables set (name=value) or removed (name with no '=') for the child only.
+    std::vector<std::string> environment;
+    std::optional<std::filesystem::path> working_folder;
+    std::chrono::milliseconds timeout{60000};
+};
+
+// Runs a program to its end, collecting its standard output and error.
+ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options);
+
+std::string read_file(const std::filesystem::path& path);
+void write_file(const std::filesystem::path& path, const std::string& text);
+
+// Waits until the predicate holds or the time is up; returns the predicate's last answer.
+template <typename Predicate>
+bool eventually(Predicate predicate, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    auto until = std::chrono::steady_clock::now() + timeout;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return predicate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+} // namespace cuevoice::test
