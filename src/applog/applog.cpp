@@ -51,8 +51,12 @@ double elapsed_seconds(std::chrono::steady_clock::duration elapsed) {
     return static_cast<double>(whole.count()) + static_cast<double>(nanos.count()) / 1e9;
 }
 
-void write_stdout(std::string_view text) { write_all(GetStdHandle(STD_OUTPUT_HANDLE), text); }
-void write_stderr(std::string_view text) { write_all(GetStdHandle(STD_ERROR_HANDLE), text); }
+void write_stdout(std::string_view text) {
+    write_all(GetStdHandle(STD_OUTPUT_HANDLE), text);
+}
+void write_stderr(std::string_view text) {
+    write_all(GetStdHandle(STD_ERROR_HANDLE), text);
+}
 
 void app_log_str(std::string_view message) {
     std::string copy(message);
@@ -66,7 +70,9 @@ void app_log_str(std::string_view message) {
     write_all(log.file, format_log_line(elapsed_seconds(elapsed), message));
 }
 
-void app_log(std::string message) { app_log_str(message); }
+void app_log(std::string message) {
+    app_log_str(message);
+}
 
 std::optional<std::wstring> environment_variable(const wchar_t* name) {
     DWORD size = GetEnvironmentVariableW(name, nullptr, 0);

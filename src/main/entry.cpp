@@ -1,3 +1,5 @@
 #include "main/run_main.h"
 
-int main() { return cuevoice::run_main(); }
+int main() {
+    return cuevoice::run_main();
+}

@@ -86,6 +86,8 @@ int run_mode(const std::vector<std::string>& arguments) {
     return normal_start();
 }
 
-int run_main() { return run_mode(command_line_arguments(GetCommandLineW())); }
+int run_main() {
+    return run_mode(command_line_arguments(GetCommandLineW()));
+}
 
 } // namespace cuevoice

@@ -23,7 +23,9 @@ Speech start_speech() {
     return sender;
 }
 
-void say(const Speech& speech, std::string text) { send_say(speech, std::move(text), true); }
+void say(const Speech& speech, std::string text) {
+    send_say(speech, std::move(text), true);
+}
 void say_str(const Speech& speech, std::string_view text) {
     send_say(speech, std::string(text), true);
 }

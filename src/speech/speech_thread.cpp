@@ -115,7 +115,8 @@ public:
 private:
     bool create_voice() {
         void* object = nullptr;
-        HRESULT result = CoCreateInstance(spvoice_clsid, nullptr, CLSCTX_ALL, ispvoice_iid, &object);
+        HRESULT result =
+            CoCreateInstance(spvoice_clsid, nullptr, CLSCTX_ALL, ispvoice_iid, &object);
         if (SUCCEEDED(result) && object == nullptr)
             result = E_POINTER;
         if (FAILED(result)) {
@@ -146,7 +147,8 @@ std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& 
 std::optional<std::filesystem::path> program_folder() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return std::nullopt;
         if (length < buffer.size()) {

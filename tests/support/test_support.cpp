@@ -12,7 +12,9 @@
 
 namespace cuevoice::test {
 
-std::filesystem::path bin_folder() { return *program_folder(); }
+std::filesystem::path bin_folder() {
+    return *program_folder();
+}
 
 TempFolder::TempFolder() {
     static std::atomic<int> counter{0};

@@ -14,6 +14,7 @@ namespace {
 std::mutex calls_mutex;
 std::string calls;
 std::atomic<int> running{-1};
+std::atomic<int> running_tests{0};
 
 std::string utf8(const wchar_t* text) {
     int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -57,6 +58,7 @@ bool is_running() {
 extern "C" {
 
 __declspec(dllexport) unsigned long nvdaController_testIfRunning() {
+    ++running_tests;
     return is_running() ? 0 : 1717; // RPC_S_UNKNOWN_IF, as the real client says when NVDA is off
 }
 
@@ -73,7 +75,14 @@ __declspec(dllexport) unsigned long nvdaController_cancelSpeech() {
 #endif
 
 // Test controls.
-__declspec(dllexport) void standin_set_running(int on) { running.store(on ? 1 : 0); }
+__declspec(dllexport) void standin_set_running(int on) {
+    running.store(on ? 1 : 0);
+}
+
+// How often the client asked whether NVDA runs: tells a test that a message was handled.
+__declspec(dllexport) int standin_running_tests() {
+    return running_tests.load();
+}
 
 // Copies the calls recorded so far into the buffer (NUL-terminated) and forgets them.
 __declspec(dllexport) int standin_take_calls(char* buffer, int size) {

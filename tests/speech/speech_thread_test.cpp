@@ -1,0 +1,144 @@
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "nvda_standin.h"
+#include "speech/speech.h"
+#include "speech/speech_thread.h"
+#include "test_support.h"
+
+using namespace cuevoice;
+using namespace cuevoice::test;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+// A speech thread whose program folder is a prepared temporary folder.
+class SpeechThreadTest : public ::testing::Test {
+protected:
+    void start(const std::filesystem::path& folder) {
+        auto [sender, receiver] = make_channel<SpeechMessage>();
+        speech_ = sender;
+        thread_ = std::thread([receiver = std::move(receiver), folder]() mutable {
+            speech_thread_in(std::move(receiver), folder);
+        });
+    }
+
+    void TearDown() override {
+        speech_.reset();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // Waits until the stand-in has recorded `count` calls and returns them.
+    Calls calls_after(NvdaStandin& nvda, std::size_t count) {
+        Calls seen;
+        eventually([&] { return (seen = nvda.calls()).size() >= count; });
+        return seen;
+    }
+
+    TempFolder temp_;
+    Speech speech_;
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(SpeechThreadTest, InterruptingTextCancelsFirstQueuedTextDoesNotAndStopCancels) {
+    NvdaStandin nvda("nvda_standin.dll", temp_.path() / "nvdaControllerClient.dll");
+    start(temp_.path());
+    say_queued_str(speech_, "first");
+    say_str(speech_, "second");
+    speech_.send(Stop{});
+    say_queued(speech_, "");
+    EXPECT_EQ(calls_after(nvda, 5), (Calls{"speakText first", "cancelSpeech", "speakText second",
+                                           "cancelSpeech", "speakText "}));
+}
+
+TEST_F(SpeechThreadTest, NvdaIsAskedAnewForEveryMessage) {
+    NvdaStandin nvda("nvda_standin.dll", temp_.path() / "nvdaControllerClient.dll");
+    start(temp_.path());
+    say_str(speech_, "to nvda");
+    calls_after(nvda, 2);
+    nvda.set_running(false);
+    // With NVDA off the texts go to SAPI (which under Wine accepts and drops them), and a Stop
+    // touches NVDA no more.
+    say_str(speech_, "to sapi");
+    speech_.send(Stop{});
+    say_queued_str(speech_, "to sapi too");
+    EXPECT_TRUE(eventually([&] { return nvda.running_tests() == 4; }));
+    nvda.set_running(true);
+    say_queued_str(speech_, "back to nvda");
+    EXPECT_EQ(calls_after(nvda, 3),
+              (Calls{"cancelSpeech", "speakText to nvda", "speakText back to nvda"}));
+}
+
+TEST_F(SpeechThreadTest, LibraryWithoutCancelSpeechIsNotUsedAtAll) {
+    NvdaStandin nvda("nvda_standin_nocancel.dll", temp_.path() / "nvdaControllerClient.dll");
+    start(temp_.path());
+    say_queued_str(speech_, "hello");
+    TearDown(); // the thread has handled the text once it has ended
+    EXPECT_EQ(nvda.calls(), Calls{});
+}
+
+TEST_F(SpeechThreadTest, VendorFolderTwoLevelsAboveTheProgramIsFound) {
+    NvdaStandin nvda("nvda_standin.dll",
+                     temp_.path() / "vendor" / "nvda" / "nvdaControllerClient.dll");
+    std::filesystem::create_directories(temp_.path() / "target" / "release");
+    start(temp_.path() / "target" / "release");
+    say_queued_str(speech_, "from the vendor folder");
+    EXPECT_EQ(calls_after(nvda, 1), Calls{"speakText from the vendor folder"});
+}
+
+TEST_F(SpeechThreadTest, LibraryBesideTheProgramWinsOverTheVendorFolder) {
+    std::filesystem::create_directories(temp_.path() / "a" / "b");
+    NvdaStandin vendor("nvda_standin.dll",
+                       temp_.path() / "vendor" / "nvda" / "nvdaControllerClient.dll");
+    NvdaStandin beside("nvda_standin.dll", temp_.path() / "a" / "b" / "nvdaControllerClient.dll");
+    start(temp_.path() / "a" / "b");
+    say_queued_str(speech_, "x");
+    EXPECT_EQ(calls_after(beside, 1), Calls{"speakText x"});
+    EXPECT_EQ(vendor.calls(), Calls{});
+}
+
+TEST_F(SpeechThreadTest, WithoutNvdaEveryMessageIsHandledAndTheThreadEndsWithTheQueue) {
+    start(temp_.path());
+    say_str(speech_, "sapi");
+    speech_.send(Stop{});
+    TearDown();
+    EXPECT_FALSE(thread_.joinable());
+}
+
+TEST(SpeechChannel, SayAfterTheSpeechThreadHasEndedReturnsNormally) {
+    auto [sender, receiver] = make_channel<SpeechMessage>();
+    receiver.close();
+    say_str(sender, "nobody listens");
+    say_queued(sender, "still nobody");
+    SUCCEED();
+}
+
+TEST(SpeechChannel, SayOperationsQueueTheTextWithTheirInterruptFlag) {
+    auto [sender, receiver] = make_channel<SpeechMessage>();
+    say(sender, "a");
+    say_str(sender, "b");
+    say_queued(sender, "c");
+    say_queued_str(sender, "");
+    std::vector<std::pair<std::string, bool>> got;
+    while (auto message = receiver.try_recv()) {
+        const Say& text = std::get<Say>(*message);
+        got.emplace_back(text.text, text.interrupt);
+    }
+    EXPECT_EQ(got, (std::vector<std::pair<std::string, bool>>{
+                       {"a", true}, {"b", true}, {"c", false}, {"", false}}));
+}
+
+TEST(NvdaCandidates, SecondPlaceNeedsAnAncestorTwoLevelsUp) {
+    using Paths = std::vector<std::filesystem::path>;
+    EXPECT_EQ(nvda_candidates("C:\\"), Paths{"C:\\nvdaControllerClient.dll"});
+    EXPECT_EQ(nvda_candidates("C:\\a"), Paths{"C:\\a\\nvdaControllerClient.dll"});
+    EXPECT_EQ(nvda_candidates("C:\\a\\b"), (Paths{"C:\\a\\b\\nvdaControllerClient.dll",
+                                                  "C:\\vendor\\nvda\\nvdaControllerClient.dll"}));
+    EXPECT_EQ(nvda_candidates("C:\\x\\target\\release"),
+              (Paths{"C:\\x\\target\\release\\nvdaControllerClient.dll",
+                     "C:\\x\\vendor\\nvda\\nvdaControllerClient.dll"}));
+}
