@@ -14,7 +14,8 @@ if [ -z "${CUEVOICE_DISPLAY_READY:-}" ]; then
         export DISPLAY=:$n
         break
     done
-    trap '[ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
+    # Let Wine's processes leave the display before it goes.
+    trap 'timeout 15 wineserver -w 2>/dev/null; [ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
     export CUEVOICE_DISPLAY_READY=1
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
