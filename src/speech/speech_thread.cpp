@@ -67,15 +67,6 @@ Nvda load_nvda(const std::optional<std::filesystem::path>& folder) {
     return nvda;
 }
 
-std::string hresult_description(HRESULT result) {
-    char code[32];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
-    std::string message = system_message(static_cast<unsigned long>(result));
-    if (message.empty())
-        return code;
-    return message + " (" + code + ")";
-}
-
 class Voices {
 public:
     explicit Voices(Nvda nvda) : nvda_(nvda) {}
@@ -132,6 +123,15 @@ private:
 };
 
 } // namespace
+
+std::string hresult_description(long result) {
+    char code[32];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
+    std::string message = system_message(static_cast<unsigned long>(result));
+    if (message.empty())
+        return code;
+    return message + " (" + code + ")";
+}
 
 std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> candidates{folder / L"nvdaControllerClient.dll"};

@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "speech/speech.h"
@@ -17,6 +18,9 @@ void speech_thread_in(Receiver<SpeechMessage> receiver,
 
 // Where NVDA's controller client is looked for, in order.
 std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& program_folder);
+
+// A COM result as "SAPI unavailable: {}" shows it: the system's text and the code in hex.
+std::string hresult_description(long result);
 
 // The folder of the running program, when it can be determined.
 std::optional<std::filesystem::path> program_folder();

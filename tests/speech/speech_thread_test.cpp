@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "nvda_standin.h"
 #include "speech/speech.h"
 #include "speech/speech_thread.h"
@@ -141,4 +142,12 @@ TEST(NvdaCandidates, SecondPlaceNeedsAnAncestorTwoLevelsUp) {
     EXPECT_EQ(nvda_candidates("C:\\x\\target\\release"),
               (Paths{"C:\\x\\target\\release\\nvdaControllerClient.dll",
                      "C:\\x\\vendor\\nvda\\nvdaControllerClient.dll"}));
+}
+
+TEST(SapiFailure, DescribedByTheSystemTextAndTheCodeInHex) {
+    EXPECT_EQ(hresult_description(static_cast<long>(0x80004001)),
+              system_message(0x80004001) + " (0x80004001)");
+    EXPECT_FALSE(system_message(0x80004001).empty());
+    // A code the system has no text for is given alone.
+    EXPECT_EQ(hresult_description(static_cast<long>(0xA0DE0001)), "0xA0DE0001");
 }
