@@ -15,10 +15,17 @@ if [ -z "${CUEVOICE_DISPLAY_READY:-}" ]; then
         break
     done
     # Let Wine's processes leave the display before it goes.
-    trap 'timeout 15 wineserver -w 2>/dev/null; [ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
+    trap '[ -n "${keepalive_pid:-}" ] && kill $keepalive_pid 2>/dev/null; timeout 15 wineserver -w 2>/dev/null; [ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
     export CUEVOICE_DISPLAY_READY=1
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
 fi
 wineserver -w 2>/dev/null || true
+# Wine's own background processes start with the first program and inherit its output. Start
+# them here, kept alive by an idle program, so no test's output stays open after it ends.
+if [ -z "${keepalive_pid:-}" ]; then
+    wine ping -n 86400 127.0.0.1 </dev/null >/dev/null 2>&1 &
+    keepalive_pid=$!
+    sleep 1
+fi
