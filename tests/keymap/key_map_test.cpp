@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "config/key_chord.h"
 #include "config/key_map.h"
 #include "config/settings.h"
 
@@ -326,4 +327,26 @@ TEST(KeyMapFromSettings, PassesABuildErrorOnWithoutLoggingIt) {
     ASSERT_FALSE(rows.ok());
     EXPECT_EQ(rows.error(), "'ctrl+alt+': unknown key ''");
     EXPECT_EQ(log, "");
+}
+
+TEST(KeyMap, BuiltInCatalogueBindsEveryDefaultKeyOnce) {
+    Result<KeyMap> map = build_key_map({}, {});
+    ASSERT_TRUE(map.ok()) << map.error();
+    EXPECT_TRUE(map->problems.empty()) << map->problems.front();
+    std::vector<std::string> expected;
+    for (const FunctionEntry& function : catalog())
+        for (const std::string& text : function.default_keys)
+            expected.push_back(
+                format_key_chord(parse_key_chord(text)->modifiers, parse_key_chord(text)->vk) +
+                " -> " + function.id);
+    EXPECT_EQ(rows(*map), expected);
+
+    Result<KeyMap> with_deck = build_key_map({{"play@deck2", {"ctrl+alt+shift+l"}}}, {});
+    ASSERT_TRUE(with_deck.ok());
+    const KeyMapEntry* fixed = entry_for(*with_deck, "ctrl+alt+shift+l");
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->function_id, "play@deck2");
+    EXPECT_EQ(fixed->bound->name, "Play / pause, deck 2");
+    EXPECT_EQ(fixed->bound->fixed_deck, std::optional<std::uint8_t>(2));
+    EXPECT_EQ(entry_for(*with_deck, "ctrl+alt+p")->function_id, "play");
 }

@@ -207,7 +207,7 @@ TEST(WriteKeysSwitch, TheSettingsFileDoesNotChangeTheReference) {
     std::filesystem::create_directories(folder.path() / "Cuevoice");
     write_file(folder.path() / "Cuevoice" / "config.toml",
                "[general]\nmixxx_path = 'C:\\nowhere\\mixxx.exe'\n"
-               "[shortcuts]\nplay = [\"ctrl+alt+shift+x\"]\nstop_speech = []\n"
+               "[shortcuts]\nplay = [\"win+f24\"]\nstop_speech = []\n"
                "[[keys]]\nkey = \"ctrl+alt+p\"\naction = \"none\"\n"
                "[[keys]]\nkey = \"ctrl+alt+shift+f1\"\naction = \"toggle\"\n"
                "control = \"passthrough\"\n");
@@ -216,5 +216,6 @@ TEST(WriteKeysSwitch, TheSettingsFileDoesNotChangeTheReference) {
     ASSERT_EQ(write_keys({plain.string()}, {"APPDATA"}).exit_code, 0u);
     ASSERT_EQ(write_keys({edited.string()}, {"APPDATA=" + folder.path().string()}).exit_code, 0u);
     EXPECT_EQ(read_file(edited), read_file(plain));
-    EXPECT_EQ(read_file(edited).find("Ctrl+Alt+Shift+X"), std::string::npos);
+    EXPECT_EQ(read_file(edited).find("Windows+F24"), std::string::npos);
+    EXPECT_NE(read_file(edited).find("\r\nCtrl+Alt+P: Play / pause\r\n"), std::string::npos);
 }
