@@ -23,6 +23,14 @@ void add_custom_binding(const Binding& binding, const Chord& chord, std::string 
     });
 }
 
+BoundAction bound_action_of(const FoundFunction& found) {
+    const FunctionEntry& function = *found.entry;
+    if (found.deck)
+        return BoundAction{function.name + ", deck " + std::to_string(*found.deck), function.action,
+                           found.deck};
+    return BoundAction{function.name, function.action, std::nullopt};
+}
+
 } // namespace
 
 bool binding_repeats(const std::optional<bool>& repeat, const Action& action) {
@@ -41,11 +49,7 @@ std::optional<BoundAction> action_for_function_id(const std::vector<FunctionEntr
     std::optional<FoundFunction> found = find_function_in(functions, function_id);
     if (!found)
         return std::nullopt;
-    const FunctionEntry& function = *found->entry;
-    if (found->deck)
-        return BoundAction{function.name + ", deck " + std::to_string(*found->deck),
-                           function.action, found->deck};
-    return BoundAction{function.name, function.action, std::nullopt};
+    return bound_action_of(*found);
 }
 
 void bind_function_key(const ChordSet& switched_off, ChordSet& taken, std::string_view function_id,
@@ -74,15 +78,14 @@ void bind_function_key(const std::vector<FunctionEntry>& functions, const ChordS
         return;
     }
     std::optional<FoundFunction> found = find_function_in(functions, function_id);
-    std::optional<BoundAction> bound = action_for_function_id(functions, function_id);
-    if (!found || !bound)
+    if (!found)
         return;
     const bool repeat = binding_repeats(found->entry->binding.repeat, found->entry->action);
     taken.insert(chord);
     entries.push_back(KeyMapEntry{
         format_key_chord(chord.first, chord.second),
         std::string(function_id),
-        std::make_shared<const BoundAction>(std::move(*bound)),
+        std::make_shared<const BoundAction>(bound_action_of(*found)),
         chord.first,
         chord.second,
         repeat,
