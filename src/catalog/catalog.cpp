@@ -56,6 +56,9 @@ bool mentions_deck(const ControlTarget& target) {
 
 std::string expand_template_text(std::string_view text, const TemplateCopy& copy) {
     std::string expanded(text);
+    // Most texts hold no placeholder at all.
+    if (expanded.find('{') == std::string::npos)
+        return expanded;
     replace_all(expanded, "{n}", copy.value);
     replace_all(expanded, "{name}", copy.name_text);
     replace_all(expanded, "{i}", std::to_string(copy.position));
@@ -88,10 +91,18 @@ Result<std::vector<FunctionEntry>> build_catalog_from(std::string_view text) {
     auto raw_functions = deserialize_catalog_document(text);
     if (!raw_functions)
         return Error{raw_functions.error()};
-    std::vector<FunctionEntry> entries;
+    std::vector<std::vector<TemplateCopy>> copies_per_entry;
+    std::size_t total = 0;
     for (const RawFunction& raw : *raw_functions) {
+        copies_per_entry.push_back(template_copies(raw));
+        total += copies_per_entry.back().size();
+    }
+    std::vector<FunctionEntry> entries;
+    entries.reserve(total);
+    for (std::size_t r = 0; r < raw_functions->size(); ++r) {
+        const RawFunction& raw = (*raw_functions)[r];
         std::size_t p = 0;
-        for (const TemplateCopy& copy : template_copies(raw)) {
+        for (const TemplateCopy& copy : copies_per_entry[r]) {
             Binding binding = raw.binding;
             for (auto field : {&Binding::group, &Binding::control, &Binding::what, &Binding::label,
                                &Binding::report, &Binding::report_label, &Binding::confirm})

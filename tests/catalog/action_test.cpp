@@ -15,6 +15,11 @@ struct ActionFault {
     std::string error;
 };
 
+// Failure messages name the case, not its bytes.
+void PrintTo(const ActionFault& fault, std::ostream* out) {
+    *out << fault.what;
+}
+
 class ActionFaults : public testing::TestWithParam<ActionFault> {};
 
 TEST_P(ActionFaults, GiveTheirMessageNamingTheBinding) {
@@ -129,6 +134,10 @@ struct ActionCase {
     Binding binding;
     Action expected;
 };
+
+void PrintTo(const ActionCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class ActionsBuilt : public testing::TestWithParam<ActionCase> {};
 

@@ -20,6 +20,11 @@ struct DocumentFault {
     std::string error;
 };
 
+// Failure messages name the case, not its bytes.
+void PrintTo(const DocumentFault& fault, std::ostream* out) {
+    *out << fault.what;
+}
+
 class CatalogDocumentFaults : public testing::TestWithParam<DocumentFault> {};
 
 TEST_P(CatalogDocumentFaults, AreRefusedWithTheirMessage) {
