@@ -1,0 +1,426 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "config/load_settings.h"
+#include "config/settings_file.h"
+#include "test_support.h"
+
+namespace cuevoice::embedded {
+extern const std::string_view legacy_keys_toml;
+}
+
+namespace cuevoice {
+namespace {
+
+using test::read_file;
+using test::write_file;
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::vector<std::filesystem::path> files_in(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A settings folder below a temporary one, an installed Mixxx stand-in and a captured log.
+class LoadSettings : public ::testing::Test {
+protected:
+    test::TempFolder root;
+    std::filesystem::path folder = root.path() / L"Roaming" / L"Cuevoice";
+    std::filesystem::path config = folder / L"config.toml";
+    std::filesystem::path backup = folder / L"config.toml.bak";
+    std::filesystem::path mixxx = root.path() / L"Mixxx" / L"mixxx.exe";
+    std::optional<std::string> found;
+    std::vector<std::string> log;
+
+    void SetUp() override {
+        write_file(mixxx, "stand-in");
+        found = path_text(mixxx);
+    }
+
+    Result<LoadedSettings> load() {
+        return load_settings({
+            .folder = folder,
+            .find_mixxx = [this] { return found; },
+            .log = [this](std::string line) { log.push_back(std::move(line)); },
+        });
+    }
+
+    // An old file: its own [general] values, then the legacy default entries.
+    std::string old_file(const std::string& keys = std::string(embedded::legacy_keys_toml)) {
+        return "[general]\nmixxx_path = " + quote_toml_string(path_text(mixxx)) +
+               "\nmixxx_args = ['--developer']\nport = 5000\n\n" + keys;
+    }
+
+    std::string converted_message() {
+        return "settings file converted to the new format (old one kept as " + path_text(backup) +
+               ")";
+    }
+};
+
+TEST_F(LoadSettings, FirstStartWritesTheTemplateWithTheFoundPath) {
+    struct Case {
+        std::optional<std::string> found;
+        std::string line9;
+    };
+    const Case cases[] = {
+        {"D:\\Apps\\Mixxx\\mixxx.exe", "mixxx_path = 'D:\\Apps\\Mixxx\\mixxx.exe'"},
+        {std::nullopt, "mixxx_path = 'C:\\Program Files\\Mixxx\\mixxx.exe'"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(root.path() / L"Roaming");
+        found = c.found;
+        auto loaded = load();
+        ASSERT_TRUE(loaded.ok()) << loaded.error();
+        EXPECT_TRUE(loaded->created);
+        EXPECT_EQ(loaded->config_path, config);
+        const std::string text = read_file(config);
+        EXPECT_EQ(text, settings_template_text(c.found));
+        EXPECT_NE(text.find("\n" + c.line9 + "\n"), std::string::npos);
+        EXPECT_EQ(files_in(folder), std::vector<std::filesystem::path>{L"config.toml"});
+        EXPECT_TRUE(loaded->settings.keys.empty());
+        EXPECT_TRUE(loaded->settings.shortcuts.empty());
+
+        auto again = load();
+        ASSERT_TRUE(again.ok()) << again.error();
+        EXPECT_FALSE(again->created);
+        EXPECT_EQ(read_file(config), text);
+    }
+}
+
+TEST_F(LoadSettings, ReadsTheSameWithAndWithoutAByteOrderMark) {
+    const std::string text = "[general]\r\nmixxx_path = 'C:\\m.exe'\r\nport = 1\r\n[shortcuts]\r\n"
+                             "play = ['ctrl+p']\r\n";
+    write_file(config, text);
+    auto plain = read_settings_file(config);
+    write_file(config, "\xEF\xBB\xBF" + text);
+    auto marked = read_settings_file(config);
+    ASSERT_TRUE(plain.ok()) << plain.error();
+    ASSERT_TRUE(marked.ok()) << marked.error();
+    EXPECT_EQ(*plain, *marked);
+    EXPECT_EQ(marked->general.port, 1);
+}
+
+TEST_F(LoadSettings, ReportsUnreadableAndBrokenFiles) {
+    const std::string shown = path_text(config);
+    write_file(config, "[general]\nmixxx_path = 'C:\\m\xE9.exe'\n");
+    EXPECT_EQ(read_settings_file(config).error(),
+              "cannot read " + shown + ": stream did not contain valid UTF-8");
+    write_file(config, "[general]\nmixxx_path = 'C:\\m.exe'\nport = = 1\n");
+    const std::string syntax = read_settings_file(config).error();
+    EXPECT_EQ(syntax.rfind("error in " + shown + ": TOML parse error at line 3, column ", 0), 0u)
+        << syntax;
+    EXPECT_NE(syntax.find("port = = 1"), std::string::npos) << syntax;
+    // A file cut off inside a text.
+    write_file(config, "[general]\nmixxx_path = 'C:\\m.exe'\n[[keys]]\nkey = \"ctrl+al");
+    const std::string cut = read_settings_file(config).error();
+    EXPECT_EQ(cut.rfind("error in " + shown + ": TOML parse error at line 4, column ", 0), 0u)
+        << cut;
+    std::filesystem::remove(config);
+    const std::string missing = read_settings_file(config).error();
+    EXPECT_EQ(missing.rfind("cannot read " + shown + ": ", 0), 0u) << missing;
+    EXPECT_GT(missing.size(), ("cannot read " + shown + ": ").size());
+}
+
+TEST_F(LoadSettings, RefusedFilesAreNeverRewritten) {
+    const std::string general = "[general]\nmixxx_path = 'C:\\m.exe'\n";
+    const std::string legacy(embedded::legacy_keys_toml);
+    // Cut after the first key line of the first entry: no action any more.
+    const std::string cut = legacy.substr(0, legacy.find("action = \"select_deck\""));
+    const std::pair<std::string, std::string> cases[] = {
+        {old_file(cut), "missing field `action`"},
+        {"general = 'C:\\m.exe'\n",
+         "invalid type: string \"C:\\\\m.exe\", expected struct General"},
+        {"[general]\nmixxx_path = ['C:\\m.exe']\n", "invalid type: sequence, expected a string"},
+        {general + "mixxx_args = '--developer'\n",
+         "invalid type: string \"--developer\", expected a sequence"},
+        {general + "port = 70000\n", "invalid value: integer `70000`, expected u16"},
+        {general + "port = true\n" + legacy, "invalid type: boolean `true`, expected u16"},
+        {"shortcuts = ['play']\n" + general, "invalid type: sequence, expected a map"},
+        {general + "[shortcuts]\nplay = [1]\n", "invalid type: integer `1`, expected a string"},
+        {"keys = { key = 'ctrl+a' }\n" + general, "invalid type: map, expected a sequence"},
+        {general + legacy + "\n[[keys]]\nkey = 'ctrl+a'\naction = 5\n",
+         "invalid type: integer `5`, expected a string"},
+        {general + "[[keys]]\nkey = 'ctrl+a'\naction = ['toggle']\n",
+         "invalid type: sequence, expected a string"},
+        {general + "[[keys]]\nkey = 'ctrl+a'\ncontrol = 'play'\n", "missing field `action`"},
+        {general + "[[keys]]\nkey = 1\naction = 'toggle'\n",
+         "invalid type: integer `1`, expected a string"},
+        {general + "[[keys]]\nkey = 'ctrl+a'\naction = 'set'\nvalue = 'high'\n",
+         "invalid type: string \"high\", expected f64"},
+        {general + "[[keys]]\nkey = 'ctrl+a'\naction = 'press'\nrepeat = 'yes'\n",
+         "invalid type: string \"yes\", expected a boolean"},
+    };
+    for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(text.substr(0, 200));
+        std::filesystem::remove_all(folder);
+        write_file(config, text);
+        auto loaded = load();
+        ASSERT_FALSE(loaded.ok());
+        EXPECT_EQ(loaded.error(), "error in " + path_text(config) + ": " + message);
+        EXPECT_EQ(read_file(config), text);
+        EXPECT_EQ(files_in(folder), std::vector<std::filesystem::path>{L"config.toml"});
+        EXPECT_TRUE(log.empty());
+    }
+}
+
+TEST_F(LoadSettings, FilesWithoutLegacyEntriesAreLeftAsTheyAre) {
+    const std::string path = "mixxx_path = " + quote_toml_string(path_text(mixxx)) + "\n";
+    const std::string texts[] = {
+        "[general]\r\n" + path + "[shortcuts]\r\nplay = []\r\n",
+        "\xEF\xBB\xBF[general]\n" + path + "[[keys]]\nkey = 'ctrl+a'\naction = 'foo'\n",
+        // One legacy entry with a field changed is the user's own.
+        "[general]\n" + path +
+            "[[keys]]\nkey = 'ctrl+alt+p'\naction = 'toggle'\ncontrol = 'play'\nrepeat = false\n",
+    };
+    for (const std::string& text : texts) {
+        std::filesystem::remove_all(folder);
+        write_file(config, text);
+        auto loaded = load();
+        ASSERT_TRUE(loaded.ok()) << loaded.error();
+        EXPECT_FALSE(loaded->created);
+        EXPECT_EQ(read_file(config), text);
+        EXPECT_EQ(files_in(folder), std::vector<std::filesystem::path>{L"config.toml"});
+        EXPECT_TRUE(log.empty());
+    }
+}
+
+TEST_F(LoadSettings, AnOldFileOfOnlyLegacyEntriesBecomesTheTemplate) {
+    const std::string old = old_file();
+    write_file(config, old);
+    auto loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_FALSE(loaded->created);
+    EXPECT_EQ(
+        read_file(config),
+        settings_template_text(path_text(mixxx), std::vector<std::string>{"--developer"}, 5000));
+    EXPECT_EQ(read_file(backup), old);
+    EXPECT_EQ(loaded->settings.general,
+              (General{path_text(mixxx), {"--developer"}, std::uint16_t{5000}}));
+    EXPECT_TRUE(loaded->settings.keys.empty());
+    EXPECT_EQ(log, std::vector<std::string>{converted_message()});
+    EXPECT_EQ(files_in(folder),
+              (std::vector<std::filesystem::path>{L"config.toml", L"config.toml.bak"}));
+
+    // Converted once: the next load leaves everything alone.
+    log.clear();
+    auto again = load();
+    ASSERT_TRUE(again.ok()) << again.error();
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(read_file(backup), old);
+}
+
+TEST_F(LoadSettings, ConversionKeepsChangedAndOwnEntriesInBindingFieldOrder) {
+    const std::string own = "\n[[keys]]\nrepeat = true\nstep = 5e-2\ncontrol = 'balance'\n"
+                            "group = '[Master]'\naction = 'adjust'\nkey = 'ctrl+alt+shift+y'\n"
+                            "label = 'balance \"L/R\"'\n";
+    const std::string own_written = "[[keys]]\nkey = 'ctrl+alt+shift+y'\naction = 'adjust'\n"
+                                    "group = '[Master]'\ncontrol = 'balance'\nstep = 0.05\n"
+                                    "label = 'balance \"L/R\"'\nrepeat = true\n";
+    const std::string legacy(embedded::legacy_keys_toml);
+    struct Case {
+        std::string old_entry, new_entry, written;
+    };
+    const Case cases[] = {
+        {"key = \"ctrl+alt+p\"\naction = \"toggle\"\ncontrol = \"play\"\n",
+         "key = \"ctrl+alt+p\"\naction = \"toggle\"\ncontrol = \"play\"\nlabel = \"play it\"\n",
+         "[[keys]]\nkey = 'ctrl+alt+p'\naction = 'toggle'\ncontrol = 'play'\nlabel = 'play it'\n"},
+        {"key = \"ctrl+alt+c\"\naction = \"press\"\ncontrol = \"cue_default\"\n",
+         "key = \"ctrl+alt+c\"\naction = \"press\"\ncontrol = \"cue_default\"\nrepeat = false\n",
+         "[[keys]]\nkey = 'ctrl+alt+c'\naction = 'press'\ncontrol = 'cue_default'\n"
+         "repeat = false\n"},
+        {"key = \"ctrl+alt+s\"\naction = \"toggle\"\ncontrol = \"sync_enabled\"\n",
+         "key = \"ctrl+alt+s\"\naction = \"toggle\"\ndeck = 2\ncontrol = \"sync_enabled\"\n",
+         "[[keys]]\nkey = 'ctrl+alt+s'\naction = 'toggle'\ndeck = 2\ncontrol = 'sync_enabled'\n"},
+        {"key = \"ctrl+alt+f11\"\naction = \"set\"\ngroup = \"[Library]\"\n"
+         "control = \"focused_widget\"\nvalue = 1.0\n",
+         "key = \"ctrl+alt+f11\"\naction = \"set\"\ngroup = \"[Library]\"\n"
+         "control = \"focused_widget\"\nvalue = 2\n",
+         "[[keys]]\nkey = 'ctrl+alt+f11'\naction = 'set'\ngroup = '[Library]'\n"
+         "control = 'focused_widget'\nvalue = 2.0\nlabel = 'go to the library search'\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.new_entry);
+        std::filesystem::remove_all(folder);
+        log.clear();
+        const std::string old = old_file(replaced(legacy, c.old_entry, c.new_entry) + own);
+        write_file(config, old);
+        auto loaded = load();
+        ASSERT_TRUE(loaded.ok()) << loaded.error();
+        const std::string expected =
+            settings_template_text(path_text(mixxx), std::vector<std::string>{"--developer"},
+                                   5000) +
+            "\n" + c.written + "\n" + own_written;
+        EXPECT_EQ(read_file(config), expected);
+        EXPECT_EQ(read_file(backup), old);
+        ASSERT_EQ(loaded->settings.keys.size(), 2u);
+        EXPECT_EQ(loaded->settings.keys[1].key, "ctrl+alt+shift+y");
+        EXPECT_EQ(loaded->settings.keys[1].step, 0.05);
+        EXPECT_EQ(*read_settings_file(config), loaded->settings);
+        EXPECT_EQ(log, std::vector<std::string>{converted_message()});
+    }
+}
+
+TEST_F(LoadSettings, ConversionCarriesTheShortcutsOver) {
+    const std::string old = old_file() + "\n[shortcuts]\nplay = ['ctrl+p', 'alt+p']\n"
+                                         "\"hotcue_1@deck2\" = []\n\"not a function\" = ['x']\n";
+    write_file(config, old);
+    auto loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    const std::string expected = replaced(
+        settings_template_text(path_text(mixxx), std::vector<std::string>{"--developer"}, 5000),
+        "\n[shortcuts]\n\n",
+        "\n[shortcuts]\n'hotcue_1@deck2' = []\n'not a function' = ['x']\n"
+        "'play' = ['ctrl+p', 'alt+p']\n\n");
+    EXPECT_EQ(read_file(config), expected);
+    EXPECT_EQ(read_file(backup), old);
+    const std::map<std::string, std::vector<std::string>> shortcuts{
+        {"hotcue_1@deck2", {}}, {"not a function", {"x"}}, {"play", {"ctrl+p", "alt+p"}}};
+    EXPECT_EQ(loaded->settings.shortcuts, shortcuts);
+    EXPECT_EQ(read_settings_file(config)->shortcuts, shortcuts);
+}
+
+TEST_F(LoadSettings, AnExistingBackupIsNeverOverwritten) {
+    write_file(backup, "the first backup");
+    write_file(config, old_file());
+    auto loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(read_file(backup), "the first backup");
+    EXPECT_EQ(
+        read_file(config),
+        settings_template_text(path_text(mixxx), std::vector<std::string>{"--developer"}, 5000));
+    EXPECT_EQ(log, std::vector<std::string>{converted_message()});
+}
+
+TEST_F(LoadSettings, AMissingMixxxPathIsReplacedInMemoryOnly) {
+    const std::string text = "[general]\nmixxx_path = 'C:\\gone\\mixxx.exe'\n";
+    write_file(config, text);
+    auto loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(loaded->settings.general.mixxx_path, path_text(mixxx));
+    EXPECT_EQ(log, std::vector<std::string>{
+                       "mixxx_path C:\\gone\\mixxx.exe does not exist, using " + path_text(mixxx)});
+    EXPECT_EQ(read_file(config), text);
+
+    // Nothing found: the configured path stays, silently.
+    log.clear();
+    found.reset();
+    loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(loaded->settings.general.mixxx_path, "C:\\gone\\mixxx.exe");
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(LoadSettings, AFileThatCannotBeReadIsReportedAndKept) {
+    write_file(config, "[general]\nmixxx_path = 'C:\\m.exe'\n");
+    HANDLE locked = CreateFileW(config.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    auto loaded = load();
+    CloseHandle(locked);
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error().rfind("cannot read " + path_text(config) + ": ", 0), 0u)
+        << loaded.error();
+    EXPECT_EQ(read_file(config), "[general]\nmixxx_path = 'C:\\m.exe'\n");
+}
+
+TEST_F(LoadSettings, NothingIsCreatedWhereTheFolderCannotBeMadeOrInspected) {
+    // A file where a folder should be.
+    write_file(root.path() / L"Roaming", "not a folder");
+    auto loaded = load();
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error().rfind("cannot create " + path_text(folder) + ": ", 0), 0u)
+        << loaded.error();
+    EXPECT_EQ(read_file(root.path() / L"Roaming"), "not a folder");
+
+    // A name the file system refuses to look up is not taken for a missing file.
+    folder = root.path() / L"what?";
+    loaded = load();
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error().rfind("cannot read " + path_text(folder / L"config.toml") + ": ", 0),
+              0u)
+        << loaded.error();
+}
+
+TEST(SettingsFile, CreatingNeverReplacesAnExistingFile) {
+    test::TempFolder folder;
+    const auto path = folder.path() / L"config.toml";
+    auto created = create_settings_file(path, "first\n");
+    ASSERT_TRUE(created.ok()) << created.error();
+    EXPECT_TRUE(*created);
+    created = create_settings_file(path, "second\n");
+    ASSERT_TRUE(created.ok()) << created.error();
+    EXPECT_FALSE(*created);
+    EXPECT_EQ(read_file(path), "first\n");
+    EXPECT_EQ(files_in(folder.path()), std::vector<std::filesystem::path>{L"config.toml"});
+
+    auto nowhere = create_settings_file(folder.path() / L"missing" / L"config.toml", "x");
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_EQ(nowhere.error().rfind("cannot write ", 0), 0u);
+}
+
+TEST(SettingsFile, WritingReplacesTheFileInOneStep) {
+    test::TempFolder folder;
+    const auto path = folder.path() / L"config.toml";
+    write_file(path, "old text\n");
+    ASSERT_TRUE(write_settings_file_atomically(path, "new text\n").ok());
+    EXPECT_EQ(read_file(path), "new text\n");
+    EXPECT_EQ(files_in(folder.path()), std::vector<std::filesystem::path>{L"config.toml"});
+
+    // A target that cannot be replaced keeps what it held, and no stray file is left.
+    const auto occupied = folder.path() / L"occupied";
+    std::filesystem::create_directories(occupied / L"inside");
+    auto refused = write_settings_file_atomically(occupied, "text\n");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().rfind("cannot write " + path_text(occupied) + ": ", 0), 0u)
+        << refused.error();
+    EXPECT_TRUE(std::filesystem::is_directory(occupied / L"inside"));
+    EXPECT_EQ(files_in(folder.path()),
+              (std::vector<std::filesystem::path>{L"config.toml", L"occupied"}));
+}
+
+TEST(LegacyKeys, HoldTheOldDefaultsAndMatchOnlyWhenEveryFieldIsEqual) {
+    auto legacy = legacy_default_keys();
+    ASSERT_TRUE(legacy.ok()) << legacy.error();
+    ASSERT_EQ(legacy->size(), 103u);
+    for (const Binding& entry : *legacy)
+        EXPECT_FALSE(not_a_legacy_default(*legacy, entry)) << entry.key;
+
+    Binding faster{.key = "ctrl+alt+j", .action = "press"};
+    faster.control = "beats_adjust_faster";
+    faster.report = "file_bpm";
+    faster.report_label = "grid tempo";
+    faster.report_format = "bpm_precise";
+    faster.repeat = true;
+    EXPECT_FALSE(not_a_legacy_default(*legacy, faster));
+    Binding move{.key = "ctrl+alt+w", .action = "beatgrid_move"};
+    move.step = 1;
+    EXPECT_FALSE(not_a_legacy_default(*legacy, move));
+
+    auto changed = [&](auto change) {
+        Binding copy = faster;
+        change(copy);
+        return not_a_legacy_default(*legacy, copy);
+    };
+    EXPECT_TRUE(changed([](Binding& b) { b.key = "ctrl+alt+shift+j"; }));
+    EXPECT_TRUE(changed([](Binding& b) { b.repeat = false; }));
+    EXPECT_TRUE(changed([](Binding& b) { b.repeat.reset(); }));
+    EXPECT_TRUE(changed([](Binding& b) { b.deck = 1; }));
+    EXPECT_TRUE(changed([](Binding& b) { b.label = ""; }));
+    EXPECT_TRUE(changed([](Binding& b) { b.report_label = "Grid tempo"; }));
+    EXPECT_TRUE(changed([](Binding& b) { b.group = "[Channel{deck}]"; }));
+    EXPECT_TRUE(changed([](Binding& b) { b.confirm = "done"; }));
+}
+
+} // namespace
+} // namespace cuevoice
