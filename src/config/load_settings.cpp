@@ -146,6 +146,14 @@ std::filesystem::path backup_path(const std::filesystem::path& path) {
     return backup;
 }
 
+// An existing backup is never overwritten.
+unsigned long copy_without_replacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) {
+    if (CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS))
+        return 0;
+    return GetLastError();
+}
+
 // Replaces legacy default entries by nothing; gives the new settings when the file changed.
 Result<std::optional<Settings>> convert_legacy_file(const std::filesystem::path& path,
                                                     const Settings& loaded,
@@ -169,9 +177,15 @@ Result<std::optional<Settings>> convert_legacy_file(const std::filesystem::path&
 
     std::filesystem::path backup = backup_path(path);
     if (!metadata_readable(backup)) {
-        // A copy that fails is no reason to stop; one that exists is never overwritten.
-        CopyFileExW(path.c_str(), backup.c_str(), nullptr, nullptr, nullptr,
-                    COPY_FILE_FAIL_IF_EXISTS);
+        unsigned long failure = context.copy_file ? context.copy_file(path, backup)
+                                                  : copy_without_replacing(path, backup);
+        if (failure != 0) {
+            // Without its copy, rewriting the old file could lose what only it holds (comments,
+            // entries this version does not know). Use the kept entries and try again next time.
+            context.log("settings file not converted: cannot copy it to " + path_text(backup) +
+                        ": " + system_message(failure));
+            return std::optional<Settings>(std::move(kept));
+        }
     }
     auto written = write_settings_file_atomically(path, text);
     if (!written)

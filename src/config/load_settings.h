@@ -25,6 +25,10 @@ struct SettingsLoadContext {
     std::filesystem::path folder;
     std::function<std::optional<std::string>()> find_mixxx;
     std::function<void(std::string)> log;
+    // Copies config.toml to its backup; empty means the system's file copy. Gives the system
+    // error code, 0 on success.
+    std::function<unsigned long(const std::filesystem::path&, const std::filesystem::path&)>
+        copy_file;
 };
 
 Result<LoadedSettings> load_settings(const SettingsLoadContext& context);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/text.h"
 #include "config/load_settings.h"
 #include "config/settings_file.h"
 #include "test_support.h"
@@ -218,6 +219,28 @@ TEST_F(LoadSettings, AnOldFileOfOnlyLegacyEntriesBecomesTheTemplate) {
     ASSERT_TRUE(again.ok()) << again.error();
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(read_file(backup), old);
+}
+
+TEST_F(LoadSettings, WithoutABackupTheOldFileIsNotRewritten) {
+    const std::string own = "\n[[keys]]\nkey = 'ctrl+alt+shift+y'\naction = 'stop_speech'\n";
+    const std::string old = "# my notes\n" + old_file() + own;
+    write_file(config, old);
+    auto loaded = load_settings({
+        .folder = folder,
+        .find_mixxx = [this] { return found; },
+        .log = [this](std::string line) { log.push_back(std::move(line)); },
+        .copy_file = [](const std::filesystem::path&,
+                        const std::filesystem::path&) -> unsigned long { return ERROR_DISK_FULL; },
+    });
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    // This run uses the converted keys; the file and its notes stay for a later conversion.
+    ASSERT_EQ(loaded->settings.keys.size(), 1u);
+    EXPECT_EQ(loaded->settings.keys[0].key, "ctrl+alt+shift+y");
+    EXPECT_EQ(read_file(config), old);
+    EXPECT_EQ(log,
+              std::vector<std::string>{"settings file not converted: cannot copy it to " +
+                                       path_text(backup) + ": " + system_message(ERROR_DISK_FULL)});
+    EXPECT_EQ(files_in(folder), std::vector<std::filesystem::path>{L"config.toml"});
 }
 
 TEST_F(LoadSettings, ConversionKeepsChangedAndOwnEntriesInBindingFieldOrder) {
