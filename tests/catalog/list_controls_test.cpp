@@ -8,14 +8,6 @@ using namespace cuevoice::test;
 
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 TEST(ListControlsSwitch, PrintsEachGroupAndControlOnceInByteOrder) {
     ProcessResult result =
         run_process(bin_folder() / "cuevoice.exe", {.arguments = {"--list-controls"}});

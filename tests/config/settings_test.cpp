@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "test_support.h"
 
 namespace cuevoice::embedded {
 extern const std::string_view settings_template_toml;
@@ -12,13 +11,7 @@ extern const std::string_view settings_template_toml;
 namespace cuevoice {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+using test::lines_of;
 
 Result<Settings> parse(const std::string& text) {
     return parse_settings_text(text, "test");

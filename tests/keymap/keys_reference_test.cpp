@@ -27,14 +27,6 @@ FunctionEntry function(std::string id, std::string name, std::string category,
     return entry;
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 const std::vector<std::string> introduction = {
     "Cuevoice - keys",
     "===============",

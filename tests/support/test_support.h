@@ -44,6 +44,8 @@ struct ProcessOptions {
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options);
 
 std::string read_file(const std::filesystem::path& path);
+// The text's lines without their "\n" (a "\r" before it stays).
+std::vector<std::string> lines_of(const std::string& text);
 void write_file(const std::filesystem::path& path, const std::string& text);
 
 // Waits until the predicate holds or the time is up; returns the predicate's last answer.
