@@ -81,7 +81,8 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
         auto it = request.find("scenario");
         if (it == request.end())
             return fail("missing scenario");
-        if (auto error = apply_scenario(*it, model, sim.clock_running))
+        if (auto error =
+                apply_scenario(*it, model, sim.clock_running, request.value("reset", false)))
             return fail(*error);
     } else if (cmd == "library") {
         json scenario = {{"library", request.value("tracks", json::array())}};

@@ -97,7 +97,7 @@ std::variant<Track, std::string> track_from_json(const json& value) {
 }
 
 std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& model,
-                                          bool& clock_running) {
+                                          bool& clock_running, bool fresh) {
     if (!scenario.is_object())
         return "a scenario is a JSON object";
     ModelOptions options = model.options();
@@ -127,7 +127,12 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
           flag("broadcast_connects", options.broadcast_connects)})
         if (error)
             return error;
-    model.set_options(options);
+    if (fresh) {
+        model = MixxxModel(options);
+        model.take_changes();
+    } else {
+        model.set_options(options);
+    }
     if (options.num_decks > static_cast<int>(model.store().value("[App]", "num_decks")))
         model.set_from_outside("[App]", "num_decks", "value", options.num_decks);
 

@@ -15,7 +15,9 @@ std::variant<Track, std::string> track_from_json(const nlohmann::json& value);
 
 // Applies the members that the object holds, in this order: options, "library", "selected",
 // "effects", "load", "seek", "controls", "autodj_queue". `clock_running` receives "clock".
+// With `fresh`, the model is first rebuilt from the options (so the counts can also shrink);
+// a fresh model's starting values give no change events.
 std::optional<std::string> apply_scenario(const nlohmann::json& scenario, MixxxModel& model,
-                                          bool& clock_running);
+                                          bool& clock_running, bool fresh = false);
 
 } // namespace mixxxsim

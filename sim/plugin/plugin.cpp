@@ -176,7 +176,7 @@ public:
             log("scenario " + path + ": not valid JSON");
             return;
         }
-        if (auto error = apply_scenario(scenario, sim_.model, sim_.clock_running))
+        if (auto error = apply_scenario(scenario, sim_.model, sim_.clock_running, true))
             log("scenario " + path + ": " + *error);
         sim_.model.take_changes();
     }
