@@ -92,12 +92,11 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
             return fail(*error);
     } else if (cmd == "select") {
         auto row = request.find("row");
-        if (row == request.end() || !row->is_number_unsigned() ||
-            !model.select_row(row->get<std::uint64_t>()))
+        if (row == request.end() || !is_count(*row) || !model.select_row(row->get<std::uint64_t>()))
             return fail("row is not a library row (1-based, 0 for none)");
     } else if (cmd == "load") {
         auto row = request.find("row");
-        if (row == request.end() || !row->is_number_unsigned())
+        if (row == request.end() || !is_count(*row))
             return fail("row is not a library row");
         if (auto error = model.load_row(text("group"), row->get<std::uint64_t>()))
             return fail(*error);

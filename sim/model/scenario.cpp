@@ -154,7 +154,7 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
         model.set_library(std::move(tracks));
     }
     if (auto it = scenario.find("selected"); it != scenario.end()) {
-        if (!it->is_number_unsigned() || !model.select_row(it->get<std::uint64_t>()))
+        if (!is_count(*it) || !model.select_row(it->get<std::uint64_t>()))
             return "selected is not a library row (1-based, 0 for none)";
     }
     if (auto it = scenario.find("effects"); it != scenario.end()) {
@@ -173,7 +173,7 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
         if (!it->is_object())
             return "load is an object of group: library row";
         for (const auto& [group, row] : it->items()) {
-            if (!row.is_number_unsigned())
+            if (!is_count(row))
                 return "load " + group + " is not a library row";
             if (auto error = model.load_row(group, row.get<std::uint64_t>()))
                 return "load " + group + ": " + *error;
@@ -212,7 +212,7 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
             return "autodj_queue is a list of library rows";
         std::uint64_t keep = model.selected_track().row;
         for (const json& row : *it) {
-            if (!row.is_number_unsigned() || !model.select_row(row.get<std::uint64_t>()) ||
+            if (!is_count(row) || !model.select_row(row.get<std::uint64_t>()) ||
                 row.get<std::uint64_t>() == 0)
                 return "autodj_queue holds a row that is not in the library";
             model.set_from_outside("[Library]", "AutoDjAddBottom", "value", 1);

@@ -10,6 +10,12 @@
 
 namespace mixxxsim {
 
+// A whole number of at least 0 (written from C++ as a signed one, or parsed from text).
+inline bool is_count(const nlohmann::json& value) {
+    return value.is_number_integer() &&
+           (value.is_number_unsigned() || value.get<std::int64_t>() >= 0);
+}
+
 // Reads one library track; an error text names what is wrong.
 std::variant<Track, std::string> track_from_json(const nlohmann::json& value);
 

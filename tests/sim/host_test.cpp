@@ -132,6 +132,14 @@ TEST(SimHost, TheLoadedEventCanBeLeftOut) {
     EXPECT_EQ(link.hello["ok"], true);
 }
 
+TEST(SimHost, TheStartCanBeSlowOrCutShort) {
+    SimProcess slow({.environment = {"MIXXXSIM_LOADED_DELAY_MS=1000"}});
+    EXPECT_TRUE(slow.wait_loaded());
+
+    SimProcess quitting({.environment = {"MIXXXSIM_EXIT_AFTER_MS=300"}, .plugin_variables = false});
+    EXPECT_EQ(quitting.wait_exit(10s), std::optional<DWORD>(0));
+}
+
 TEST(SimHost, RequestsChangeMixxxAndWatchedChangesComeAsEvents) {
     SimProcess process({.environment = {"MIXXXSIM_CLOCK=manual"}});
     ASSERT_TRUE(process.wait_loaded());
