@@ -64,6 +64,8 @@ public:
 
     // The plug-in's view. `prop` is "value" or "parameter". A write to a control that Mixxx
     // computes itself (track_loaded, time_remaining ...) changes nothing and answers its value.
+    // Unknown controls are errors ("unknown control"), never made on demand: Mixxx creates no
+    // controls for a plug-in either, and the error shows a misspelt name at once.
     Outcome get(const std::string& group, const std::string& key, const std::string& prop) const;
     Outcome set(const std::string& group, const std::string& key, const std::string& prop,
                 double value);

@@ -76,8 +76,28 @@ std::string file_version(const std::filesystem::path& path) {
 } // namespace
 
 TEST(SimHost, VersionResourcesNameMixxxAndQt) {
-    EXPECT_EQ(file_version(cuevoice::test::bin_folder() / "mixxx.exe"), "2.5.0");
-    EXPECT_EQ(file_version(cuevoice::test::bin_folder() / "Qt6Core.dll"), "6.5.3");
+    struct Case {
+        const char* folder;
+        const char* mixxx;
+        const char* qt; // "none": no version information; "missing": no file
+    };
+    const Case cases[] = {
+        {"", "2.5.0", "6.5.3"},
+        {"variants/qt-6.4.3", "2.4.1", "6.4.3"},
+        {"variants/qt-6.8.2", "2.6.0", "6.8.2"},
+        {"variants/qt-7.0.0", "2.7.0", "7.0.0"},
+        {"variants/qt5", "2.3.6", "missing"},
+        {"variants/unversioned", "none", "none"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        std::filesystem::path folder = cuevoice::test::bin_folder() / c.folder;
+        EXPECT_EQ(file_version(folder / "mixxx.exe"), c.mixxx);
+        if (std::string(c.qt) == "missing")
+            EXPECT_FALSE(std::filesystem::exists(folder / "Qt6Core.dll"));
+        else
+            EXPECT_EQ(file_version(folder / "Qt6Core.dll"), c.qt);
+    }
 }
 
 TEST(SimHost, LoadsThePluginShowsItsWindowAndClosesLikeMixxx) {
