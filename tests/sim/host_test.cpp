@@ -398,3 +398,39 @@ TEST(SimHost, ControlChannelReportsItsOwnErrors) {
         EXPECT_EQ(reply["error"], c.error);
     }
 }
+
+TEST(SimHost, ControlChannelShowsConnectionsSelectionAndLog) {
+    cuevoice::test::TempFolder folder;
+    std::filesystem::path log_file = folder.path() / "plugin.log";
+    SimProcess process({.environment = {"MIXXXSIM_LOG=" + log_file.string()}});
+    ASSERT_TRUE(process.wait_loaded());
+    PluginLink link(process);
+    link.client.request({{"cmd", "watch"}, {"group", "[Channel2]"}, {"key", "play"}});
+    LineClient control_link(process.control_port());
+
+    json status = control_link.request({{"cmd", "status"}});
+    ASSERT_EQ(status["connections"].size(), 1u);
+    EXPECT_EQ(status["connections"][0], json({{"authenticated", true}, {"watches", 1}}));
+
+    control_link.request({{"cmd", "library"}, {"tracks", kLibrary}, {"selected", 2}});
+    EXPECT_EQ(control_link.request({{"cmd", "load"}, {"group", "[Channel2]"}, {"row", 1}})["ok"],
+              true);
+    control_link.request({{"cmd", "press"}, {"group", "[Library]"}, {"key", "AutoDjAddBottom"}});
+    json selected = control_link.request({{"cmd", "selected"}});
+    EXPECT_EQ(selected["row"], 2);
+    EXPECT_EQ(selected["rows"], 2);
+    EXPECT_EQ(selected["autodj_queue"], json({2}));
+    EXPECT_EQ(get(link.client, "[Channel2]", "duration")["value"], 312.0);
+
+    // The DJ presses play on deck 2 in Mixxx.
+    control_link.request({{"cmd", "set"}, {"group", "[Channel2]"}, {"key", "play"}, {"value", 1}});
+    auto event = link.client.next_event();
+    ASSERT_TRUE(event);
+    EXPECT_EQ((*event)["group"], "[Channel2]");
+    EXPECT_EQ((*event)["value"], 1.0);
+
+    EXPECT_EQ(link.client.request({{"cmd", "dumpwidgets"}})["ok"], true);
+    json log = control_link.request({{"cmd", "log"}});
+    EXPECT_NE(log.dump().find("widget: [Channel1] title"), std::string::npos);
+    EXPECT_NE(cuevoice::test::read_file(log_file).find("loaded event created"), std::string::npos);
+}
