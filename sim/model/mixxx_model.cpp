@@ -722,6 +722,28 @@ void MixxxModel::beat_sync(Player& p) {
     }
 }
 
+void MixxxModel::follow_sync_leader() {
+    // Decks with sync on keep the tempo of the deck that is sync leader.
+    const Player* leader = nullptr;
+    for (int n = 1; n <= decks_defined_; ++n) {
+        const Player* p = player(channel(n));
+        if (p && p->track && store_.value(p->group, "sync_leader") != 0)
+            leader = p;
+    }
+    if (!leader || store_.value(leader->group, "bpm") <= 0)
+        return;
+    double wanted = store_.value(leader->group, "bpm");
+    for (int n = 1; n <= decks_defined_; ++n) {
+        Player* p = player(channel(n));
+        if (!p || p == leader || !p->track || store_.value(p->group, "sync_enabled") == 0)
+            continue;
+        double file_bpm = store_.value(p->group, "file_bpm");
+        double range = store_.value(p->group, "rateRange");
+        if (file_bpm > 0 && range > 0)
+            store_.put(p->group, "rate", std::clamp((wanted / file_bpm - 1.0) / range, -1.0, 1.0));
+    }
+}
+
 bool MixxxModel::player_write(Player& p, const std::string& key, double value, bool outside) {
     const std::string& g = p.group;
     bool down = value > 0;
@@ -1417,6 +1439,7 @@ void MixxxModel::advance(double seconds) {
     if (!(seconds > 0))
         return;
     clock_ += seconds;
+    follow_sync_leader();
     for (auto& [group, p] : players_) {
         if (!p.track) {
             publish(p);

@@ -159,6 +159,7 @@ private:
     void grid_change(Player& p, double new_bpm, double new_offset);
     const Player* other_deck(const Player& p) const;
     void beat_sync(Player& p);
+    void follow_sync_leader();
 
     bool effect_write(const std::string& group, const std::string& key, double value);
     bool library_write(const std::string& key, double value);

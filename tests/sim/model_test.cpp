@@ -240,6 +240,17 @@ TEST(SimModel, SyncMatchesTheTempoOfThePlayingDeck) {
     m.set("[Channel1]", "play", "value", 1.0);
     press(m, "[Channel2]", "beatsync");
     EXPECT_NEAR(value(m, "[Channel2]", "bpm"), 120.0, 1e-9);
+
+    // With sync on, deck 2 follows the leader's tempo changes.
+    m.set("[Channel1]", "sync_leader", "value", 1);
+    m.set("[Channel2]", "sync_enabled", "value", 1);
+    m.set("[Channel1]", "rate", "value", 0.25); // 2 % faster: 122.4 BPM
+    m.advance(0.05);
+    EXPECT_NEAR(value(m, "[Channel2]", "bpm"), 122.4, 1e-9);
+    m.set("[Channel2]", "sync_enabled", "value", 0);
+    m.set("[Channel1]", "rate", "value", 0.0);
+    m.advance(0.05);
+    EXPECT_NEAR(value(m, "[Channel2]", "bpm"), 122.4, 1e-9);
 }
 
 TEST(SimModel, EffectSlotsStepThroughTheEffectList) {
