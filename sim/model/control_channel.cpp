@@ -37,7 +37,9 @@ std::string hex_bytes(const std::string& hex, bool& ok) {
 
 } // namespace
 
-ControlResult handle_control(const json& request, Simulation& sim, const ControlHooks& hooks) {
+namespace {
+
+ControlResult handle_checked(const json& request, Simulation& sim, const ControlHooks& hooks) {
     ControlResult result;
     json reply = {{"ok", true}};
     if (request.contains("id"))
@@ -194,6 +196,21 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
     }
     result.reply = reply;
     return result;
+}
+
+} // namespace
+
+ControlResult handle_control(const json& request, Simulation& sim, const ControlHooks& hooks) {
+    try {
+        return handle_checked(request, sim, hooks);
+    } catch (const std::exception& e) {
+        // A member of the wrong type ("times": "often"): the request is refused, nothing else.
+        ControlResult result;
+        result.reply = {{"ok", false}, {"error", std::string("bad request: ") + e.what()}};
+        if (request.is_object() && request.contains("id"))
+            result.reply["id"] = request["id"];
+        return result;
+    }
 }
 
 } // namespace mixxxsim

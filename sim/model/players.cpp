@@ -342,7 +342,13 @@ bool MixxxModel::player_write(Player& p, const std::string& key, double value, b
             });
     }
     if (key == "beatloop_activate")
-        return press([&] { set_beat_loop(p, store_.value(g, "beatloop_size")); });
+        return press([&] {
+            // The loop button: a loop of the set size, or off when a loop runs.
+            if (p.loop_enabled)
+                p.loop_enabled = false;
+            else
+                set_beat_loop(p, store_.value(g, "beatloop_size"));
+        });
     if (auto loop = beat_size_prefix(key, "beatloop_")) {
         if (loop->second == "activate")
             return press([&] { set_beat_loop(p, loop->first); });

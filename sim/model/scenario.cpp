@@ -1,5 +1,7 @@
 #include "scenario.h"
 
+#include <charconv>
+
 namespace mixxxsim {
 
 using nlohmann::json;
@@ -18,9 +20,12 @@ std::optional<double> seconds_from(const json& value) {
     while (true) {
         std::size_t colon = text.find(':', start);
         std::string part = text.substr(start, colon == std::string::npos ? colon : colon - start);
-        if (part.empty() || part.find_first_not_of("0123456789.") != std::string::npos)
+        double number = 0.0;
+        auto parsed = std::from_chars(part.data(), part.data() + part.size(), number);
+        if (part.empty() || parsed.ec != std::errc() || parsed.ptr != part.data() + part.size() ||
+            number < 0)
             return std::nullopt;
-        total = total * 60.0 + std::stod(part);
+        total = total * 60.0 + number;
         if (colon == std::string::npos)
             return total;
         start = colon + 1;

@@ -110,7 +110,12 @@ SessionOutput Session::handle_line(const std::string& line, MixxxModel& model, F
     }
 
     bool close = false;
-    json reply = answer(request, command, model, close);
+    json reply;
+    try {
+        reply = answer(request, command, model, close);
+    } catch (const std::exception& e) {
+        reply = error_reply(id, std::string("bad request: ") + e.what());
+    }
     out.close = close;
     if (!fault) {
         out.lines.push_back({json_line(reply)});

@@ -106,8 +106,12 @@ public:
             log("scenario " + path + ": not valid JSON");
             return;
         }
-        if (auto error = apply_scenario(scenario, sim_.model, sim_.clock_running, true))
-            log("scenario " + path + ": " + *error);
+        try {
+            if (auto error = apply_scenario(scenario, sim_.model, sim_.clock_running, true))
+                log("scenario " + path + ": " + *error);
+        } catch (const std::exception& e) {
+            log("scenario " + path + ": " + e.what());
+        }
         sim_.model.take_changes();
     }
 

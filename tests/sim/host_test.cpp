@@ -390,6 +390,8 @@ TEST(SimHost, ControlChannelReportsItsOwnErrors) {
          "library track 1: track bpm is not a number"},
         {{{"cmd", "inject"}, {"hex", "zz"}},
          "hex holds something other than pairs of hexadecimal digits"},
+        {{{"cmd", "fault"}, {"mode", "delay"}, {"ms", "long"}},
+         "bad request: [json.exception.type_error.302] type must be number, but is string"},
     };
     LineClient client(process.control_port());
     for (const Case& c : cases) {

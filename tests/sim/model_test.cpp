@@ -227,6 +227,11 @@ TEST(SimModel, BeatLoopsWrapTimeAndReloopTogglesThem) {
     EXPECT_EQ(value(m, "[Channel1]", "beatloop_size"), 8.0);
     press(m, "[Channel1]", "beatjump_forward"); // 4 beats: 2 s
     EXPECT_NEAR(value(m, "[Channel1]", "time_elapsed"), 13.0, 1e-6);
+    press(m, "[Channel1]", "beatloop_activate"); // the loop button: on, then off
+    EXPECT_EQ(value(m, "[Channel1]", "loop_enabled"), 1.0);
+    EXPECT_EQ(value(m, "[Channel1]", "beatloop_8_enabled"), 1.0);
+    press(m, "[Channel1]", "beatloop_activate");
+    EXPECT_EQ(value(m, "[Channel1]", "loop_enabled"), 0.0);
 }
 
 TEST(SimModel, SyncMatchesTheTempoOfThePlayingDeck) {

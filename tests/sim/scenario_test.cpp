@@ -88,6 +88,8 @@ TEST(SimScenario, WrongMembersAreNamed) {
          "library track 1: track key is neither 0..24 nor a text such as \"8A\""},
         {{{"library", {{{"duration", "soon"}}}}},
          "library track 1: track duration is neither seconds nor \"m:ss\""},
+        {{{"library", {{{"duration", "1:."}}}}},
+         "library track 1: track duration is neither seconds nor \"m:ss\""},
         {{{"library", {{{"hotcues", {{"17", 3}}}}}}},
          "library track 1: track hotcue 17 is not 1..16 with seconds"},
         {{{"selected", 3}}, "selected is not a library row (1-based, 0 for none)"},
