@@ -111,10 +111,10 @@ ControlResult handle_checked(const json& request, Simulation& sim, const Control
         auto seconds = request.find("seconds");
         if (seconds == request.end() || !seconds->is_number() || seconds->get<double>() < 0)
             return fail("seconds is not a number of at least 0");
-        // Small steps, so that loops, end-of-track and track ends happen as they would.
+        // Steps of a tenth of a second, as the ticks of a running clock would make.
         double left = seconds->get<double>();
         while (left > 0) {
-            double step = std::min(left, 0.05);
+            double step = std::min(left, 0.1);
             model.advance(step);
             left -= step;
         }

@@ -148,6 +148,7 @@ private:
     const Player* player(const std::string& group) const;
     bool player_write(Player& p, const std::string& key, double value, bool outside);
     void publish(Player& p);
+    void publish_position(Player& p);
     bool load(Player& p, const Track& track);
     void eject(Player& p);
     void play(Player& p, bool on);

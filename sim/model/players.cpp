@@ -155,8 +155,13 @@ void MixxxModel::follow_sync_leader() {
             continue;
         double file_bpm = store_.value(p->group, "file_bpm");
         double range = store_.value(p->group, "rateRange");
-        if (file_bpm > 0 && range > 0)
-            store_.put(p->group, "rate", std::clamp((wanted / file_bpm - 1.0) / range, -1.0, 1.0));
+        if (file_bpm <= 0 || range <= 0)
+            continue;
+        double rate = std::clamp((wanted / file_bpm - 1.0) / range, -1.0, 1.0);
+        if (rate != store_.value(p->group, "rate")) {
+            store_.put(p->group, "rate", rate);
+            publish(*p);
+        }
     }
 }
 
@@ -594,19 +599,8 @@ void MixxxModel::publish(Player& p) {
     store_.put(g, "key", key);
     store_.put(g, "visual_key", key);
     store_.put(g, "cue_point", samples(p, p.cue_point));
-    store_.put(g, "time_elapsed", p.position);
-    double remaining = std::max(0.0, t.duration - p.position);
-    store_.put(g, "time_remaining", remaining);
-    store_.put(g, "end_of_track",
-               t.duration > 0 && remaining <= options_.end_of_track_seconds ? 1.0 : 0.0);
-    store_.put(g, "playposition", t.duration > 0 ? p.position / t.duration : 0.0);
+    publish_position(p);
     double length = beat_length(p);
-    double distance = 0.0;
-    if (length > 0) {
-        double beats = (p.position - p.grid_offset) / length;
-        distance = beats - std::floor(beats);
-    }
-    store_.put(g, "beat_distance", distance);
     store_.put(g, "loop_start_position", p.loop_start < 0 ? -1.0 : samples(p, p.loop_start));
     store_.put(g, "loop_end_position", p.loop_end < 0 ? -1.0 : samples(p, p.loop_end));
     store_.put(g, "loop_enabled", p.loop_enabled ? 1.0 : 0.0);
@@ -628,16 +622,33 @@ void MixxxModel::publish(Player& p) {
     }
 }
 
+void MixxxModel::publish_position(Player& p) {
+    // What moves while a track plays; the rest changes only through the controls.
+    const std::string& g = p.group;
+    const Track& t = *p.track;
+    store_.put(g, "time_elapsed", p.position);
+    double remaining = std::max(0.0, t.duration - p.position);
+    store_.put(g, "time_remaining", remaining);
+    store_.put(g, "end_of_track",
+               t.duration > 0 && remaining <= options_.end_of_track_seconds ? 1.0 : 0.0);
+    store_.put(g, "playposition", t.duration > 0 ? p.position / t.duration : 0.0);
+    double length = beat_length(p);
+    double distance = 0.0;
+    if (length > 0) {
+        double beats = (p.position - p.grid_offset) / length;
+        distance = beats - std::floor(beats);
+    }
+    store_.put(g, "beat_distance", distance);
+}
+
 void MixxxModel::advance(double seconds) {
     if (!(seconds > 0))
         return;
     clock_ += seconds;
     follow_sync_leader();
     for (auto& [group, p] : players_) {
-        if (!p.track) {
-            publish(p);
-            continue;
-        }
+        if (!p.track)
+            continue; // nothing of an empty player moves with time
         bool playing = store_.value(group, "play") != 0;
         double fwd = store_.value(group, "fwd");
         double back = store_.value(group, "back");
@@ -676,8 +687,12 @@ void MixxxModel::advance(double seconds) {
                     store_.put(group, "play", 0);
             }
         }
+        bool stopped = playing && store_.value(group, "play") == 0;
         p.position = std::max(0.0, next);
-        publish(p);
+        if (stopped)
+            publish(p);
+        else
+            publish_position(p);
     }
 }
 
