@@ -375,3 +375,42 @@ TEST(SimModel, MasterIsAnAliasOfMain) {
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].group, "[Main]");
 }
+
+TEST(SimModel, MarkersAreSetThenJumpedToAndLoopPointsMakeALoop) {
+    MixxxModel m = with_track_on_deck1();
+    m.set("[Channel1]", "play", "value", 1.0);
+    m.advance(20.0);
+    press(m, "[Channel1]", "intro_start_activate");
+    EXPECT_EQ(value(m, "[Channel1]", "intro_start_position"), 20.0 * 88200);
+    EXPECT_EQ(value(m, "[Channel1]", "intro_start_enabled"), 1.0);
+    m.advance(10.0);
+    press(m, "[Channel1]", "intro_start_activate"); // set: jump back to it
+    EXPECT_EQ(value(m, "[Channel1]", "time_elapsed"), 20.0);
+    press(m, "[Channel1]", "intro_start_clear");
+    EXPECT_EQ(value(m, "[Channel1]", "intro_start_position"), -1.0);
+
+    press(m, "[Channel1]", "loop_in");
+    m.advance(1.5);
+    press(m, "[Channel1]", "loop_out");
+    EXPECT_EQ(value(m, "[Channel1]", "loop_start_position"), 20.0 * 88200);
+    EXPECT_EQ(value(m, "[Channel1]", "loop_end_position"), 21.5 * 88200);
+    EXPECT_EQ(value(m, "[Channel1]", "loop_enabled"), 1.0);
+    press(m, "[Channel1]", "loop_remove");
+    EXPECT_EQ(value(m, "[Channel1]", "loop_enabled"), 0.0);
+    EXPECT_EQ(value(m, "[Channel1]", "loop_start_position"), -1.0);
+}
+
+TEST(SimModel, ALoopRollReturnsToWhereTheTrackWouldBe) {
+    MixxxModel m = with_track_on_deck1();
+    m.set("[Channel1]", "play", "value", 1.0);
+    m.advance(10.0);
+    m.set("[Channel1]", "beatlooproll_0.5_activate", "value", 1.0); // a quarter second
+    EXPECT_EQ(value(m, "[Channel1]", "loop_enabled"), 1.0);
+    for (int i = 0; i < 20; ++i)
+        m.advance(0.05);
+    EXPECT_LT(value(m, "[Channel1]", "time_elapsed"), 10.25);
+    m.set("[Channel1]", "beatlooproll_0.5_activate", "value", 0.0);
+    EXPECT_EQ(value(m, "[Channel1]", "loop_enabled"), 0.0);
+    EXPECT_NEAR(value(m, "[Channel1]", "time_elapsed"), 11.0, 1e-6);
+    EXPECT_EQ(value(m, "[Channel1]", "beatloop_size"), 4.0); // the roll leaves the size alone
+}
