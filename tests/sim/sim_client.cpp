@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "test_support.h"
@@ -66,6 +68,13 @@ unsigned short free_port() {
 }
 
 SimProcess::SimProcess(Options options) : token_(options.token) {
+    if (token_.empty()) {
+        static std::atomic<unsigned> starts{0};
+        char text[40];
+        std::snprintf(text, sizeof text, "%08lx%08x%016llx", GetCurrentProcessId(), ++starts,
+                      static_cast<unsigned long long>(GetTickCount64()));
+        token_ = text;
+    }
     port_ = free_port();
     do
         control_port_ = free_port();

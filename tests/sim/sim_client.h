@@ -24,7 +24,9 @@ std::wstring widen(const std::string& text);
 class SimProcess {
 public:
     struct Options {
-        std::string token = "0123456789abcdef-sim-test";
+        // Empty: a token of this process and start, so that the loaded events of programs
+        // running side by side never share a name.
+        std::string token;
         // Extra variables (name=value), or a name without '=' to remove it.
         std::vector<std::string> environment;
         bool plugin_variables = true;
