@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 #include "sim_client.h"
 #include "test_support.h"
@@ -435,4 +436,33 @@ TEST(SimHost, ControlChannelShowsConnectionsSelectionAndLog) {
     json log = control_link.request({{"cmd", "log"}});
     EXPECT_NE(log.dump().find("widget: [Channel1] title"), std::string::npos);
     EXPECT_NE(cuevoice::test::read_file(log_file).find("loaded event created"), std::string::npos);
+}
+
+TEST(SimHost, ABurstOfRequestsIsAnsweredOneLineEach) {
+    SimProcess process;
+    ASSERT_TRUE(process.wait_loaded());
+    PluginLink link(process);
+    ASSERT_EQ(link.hello["ok"], true);
+    // Sent in one go, so the plug-in sees requests split across reads and joined in one.
+    std::string burst;
+    for (int id = 2; id < 1002; ++id)
+        burst += json({{"cmd", id % 2 ? "get" : "set"},
+                       {"group", "[Channel" + std::to_string(id % 4 + 1) + "]"},
+                       {"id", id},
+                       {"key", "volume"},
+                       {"prop", "value"},
+                       {"value", 0.5}})
+                     .dump() +
+                 (id % 3 ? "\n" : "\r\n");
+    ASSERT_TRUE(link.client.send_line(burst));
+    std::set<int> answered;
+    while (answered.size() < 1000) {
+        auto line = link.client.read_line(10s);
+        ASSERT_TRUE(line) << answered.size() << " answers";
+        json reply = json::parse(*line);
+        EXPECT_EQ(reply["ok"], true);
+        answered.insert(reply["id"].get<int>());
+    }
+    EXPECT_EQ(*answered.begin(), 2);
+    EXPECT_EQ(*answered.rbegin(), 1001);
 }
