@@ -138,6 +138,8 @@ ControlResult handle_checked(const json& request, Simulation& sim, const Control
                 fault.command = text("request");
             if (request.contains("error"))
                 fault.error = text("error");
+            fault.group = text("group");
+            fault.key = text("key");
             if (request.contains("text"))
                 fault.text = text("text");
             fault.delay_ms = request.value("ms", 0);

@@ -65,10 +65,13 @@ std::size_t Faults::size() const {
     return faults_.size();
 }
 
-std::optional<Fault> Faults::take(const std::string& command) {
+std::optional<Fault> Faults::take(const std::string& command, const std::string& group,
+                                  const std::string& key) {
     std::lock_guard lock(mutex_);
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->command != "*" && it->command != command)
+            continue;
+        if ((!it->group.empty() && it->group != group) || (!it->key.empty() && it->key != key))
             continue;
         Fault fault = *it;
         if (it->times > 0 && --it->times == 0)
@@ -96,7 +99,10 @@ SessionOutput Session::handle_line(const std::string& line, MixxxModel& model, F
     const std::string* cmd = text_member(request, "cmd");
     std::string command = cmd ? *cmd : "";
 
-    std::optional<Fault> fault = faults.take(command);
+    const std::string* group = text_member(request, "group");
+    const std::string* key = text_member(request, "key");
+    std::optional<Fault> fault =
+        faults.take(command, group ? *group : std::string(), key ? *key : std::string());
     using M = Fault::Mode;
     if (fault && fault->mode == M::silent)
         return out;

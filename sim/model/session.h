@@ -31,6 +31,9 @@ struct Fault {
     };
     std::string command = "*";
     Mode mode = Mode::fail;
+    // When not empty, only requests naming this group and key ("get", "set", "watch").
+    std::string group;
+    std::string key;
     std::string error = "simulated failure";
     int delay_ms = 0;
     std::size_t size = 1 << 20;
@@ -44,8 +47,9 @@ class Faults {
 public:
     void add(Fault fault);
     void clear();
-    // The fault that hits the next request of this command, counting it down.
-    std::optional<Fault> take(const std::string& command);
+    // The fault that hits the next request of this command (and control), counting it down.
+    std::optional<Fault> take(const std::string& command, const std::string& group = {},
+                              const std::string& key = {});
     std::size_t size() const;
 
 private:

@@ -227,6 +227,19 @@ TEST(SimSession, FaultsChangeTheAnswer) {
     }
 }
 
+TEST(SimSession, AFaultCanAimAtOneControl) {
+    Fixture f;
+    f.hello();
+    f.faults.add({.command = "get", .group = "[Channel2]", .key = "track_loaded"});
+    auto get = [&](const char* group, const char* key) {
+        return f.reply({{"cmd", "get"}, {"id", 9}, {"group", group}, {"key", key}});
+    };
+    EXPECT_EQ(get("[Channel1]", "track_loaded")["ok"], true);
+    EXPECT_EQ(get("[Channel2]", "play")["ok"], true);
+    EXPECT_EQ(get("[Channel2]", "track_loaded")["error"], "simulated failure");
+    EXPECT_EQ(get("[Channel2]", "track_loaded")["ok"], false); // every time, not only once
+}
+
 TEST(SimSession, AFaultOnHelloRefusesTheHandshake) {
     Fixture f;
     f.faults.add({.command = "hello", .mode = Fault::Mode::fail, .error = "not today"});
