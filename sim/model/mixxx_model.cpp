@@ -96,7 +96,7 @@ MixxxModel::MixxxModel(ModelOptions options) : options_(options), effects_(built
             store_.define(group, "volume", 1.0, kLinear01);
             store_.define(group, "pregain", 1.0, kGainKnob);
             store_.define(group, "pfl", 0.0);
-            store_.define(group, "orientation", group == mic ? 1.0 : 1.0);
+            store_.define(group, "orientation", 1.0, {Kind::linear, 0.0, 1.0, 2.0});
             store_.define(group, "input_configured", 0.0);
             store_.define(group, "peak_indicator", 0.0);
             readonly_.insert({group, "input_configured"});
@@ -252,7 +252,11 @@ void MixxxModel::define_player(const std::string& group) {
     store_.define(group, "rateRange", 0.08);
     store_.define(group, "pitch_adjust", 0.0, {Kind::linear, -6.0, 0.0, 6.0});
     store_.define(group, "pitch", 0.0, {Kind::linear, -6.0, 0.0, 6.0});
-    store_.define(group, "orientation", deck ? 1.0 : 1.0, {Kind::linear, 0.0, 1.0, 2.0});
+    // Decks 1 and 3 start on the crossfader's left, 2 and 4 on its right; the rest in the centre.
+    double side = 1.0;
+    if (deck)
+        side = (group[8] - '0') % 2 == 1 ? 0.0 : 2.0;
+    store_.define(group, "orientation", side, {Kind::linear, 0.0, 1.0, 2.0});
     store_.define(group, "beatjump_size", 4.0, {Kind::linear, kMinBeats, 4.0, kMaxBeats});
     store_.define(group, "beatloop_size", 4.0, {Kind::linear, kMinBeats, 4.0, kMaxBeats});
     for (int n = 1; n <= kHotcues; ++n) {

@@ -365,6 +365,9 @@ TEST(SimModel, MoreDecksCanBeAddedButNeverRemoved) {
     EXPECT_EQ(value(m, "[Channel4]", "play"), 0.0);
     EXPECT_EQ(value(m, "[EffectRack1_EffectUnit1]", "group_[Channel4]_enable"), 0.0);
     EXPECT_EQ(value(m, "[EqualizerRack1_[Channel4]_Effect1]", "parameter2"), 1.0);
+    EXPECT_EQ(value(m, "[Channel3]", "orientation"), 0.0); // left
+    EXPECT_EQ(value(m, "[Channel4]", "orientation"), 2.0); // right
+    EXPECT_EQ(value(m, "[Sampler1]", "orientation"), 1.0); // centre
 }
 
 TEST(SimModel, MasterIsAnAliasOfMain) {
