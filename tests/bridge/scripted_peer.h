@@ -70,16 +70,18 @@ auto answered(ScriptedPeer& peer, std::string_view members, Call call, std::stri
 
 } // namespace cuevoice::test
 
-#include <future>
+#include <thread>
 template <typename Call>
 auto cuevoice::test::answered(ScriptedPeer& peer, std::string_view members, Call call,
                               std::string* seen) {
-    auto result = std::async(std::launch::async, call);
+    std::optional<decltype(call())> result;
+    std::thread caller([&] { result = call(); });
     std::optional<std::string> line = peer.read_line();
     if (line) {
         if (seen != nullptr)
             *seen = *line;
         peer.send(reply_line(*line, members));
     }
-    return result.get();
+    caller.join();
+    return std::move(*result);
 }
