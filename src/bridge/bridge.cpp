@@ -24,7 +24,7 @@ void deliver(PendingReplies& pending, Reply reply) {
     auto found = pending.waiting.find(reply.id);
     if (found == pending.waiting.end())
         return;
-    Sender<json> sender = std::move(found->second);
+    ReplySender sender = std::move(found->second);
     pending.waiting.erase(found);
     sender.send(std::move(reply.object));
 }
@@ -50,7 +50,7 @@ Bridge::~Bridge() {
 Result<json> request(Bridge& bridge, json message, int wait_seconds) {
     std::uint64_t id = bridge.next_id_.fetch_add(1);
     message["id"] = id;
-    auto [sender, receiver] = make_channel<json>();
+    auto [sender, receiver] = make_reply_channel();
     {
         std::lock_guard lock(bridge.pending_->mutex);
         bridge.pending_->waiting.insert_or_assign(id, std::move(sender));

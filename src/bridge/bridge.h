@@ -11,6 +11,7 @@
 
 #include "bridge/events.h"
 #include "bridge/protocol.h"
+#include "bridge/reply_channel.h"
 #include "bridge/socket.h"
 #include "catalog/result.h"
 #include "common/channel.h"
@@ -19,10 +20,10 @@
 namespace cuevoice {
 
 // Requests waiting for their reply, by id; shared by the requesters and the reader thread.
-// Each entry is the sending end of a channel that carries that one reply.
+// Each entry is the sending end of the channel that carries that one reply.
 struct PendingReplies {
     std::mutex mutex;
-    std::unordered_map<std::uint64_t, Sender<json>> waiting;
+    std::unordered_map<std::uint64_t, ReplySender> waiting;
 };
 
 // The shared link to the plug-in. The last reference closes the writing socket.
