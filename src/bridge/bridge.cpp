@@ -118,7 +118,8 @@ Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token
         auto fail = [&] { return Error{"cannot connect to the Mixxx plugin: " + attempt.error()}; };
         if (std::chrono::steady_clock::now() >= deadline)
             return fail();
-        if (mixxx_gone(mixxx->status()))
+        // Without a child to ask, nobody can tell whether Mixxx still runs.
+        if (!mixxx || mixxx_gone(mixxx->status()))
             return fail();
         std::this_thread::sleep_for(retry_period);
     }

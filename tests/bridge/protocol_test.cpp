@@ -145,6 +145,13 @@ TEST(Routing, IgnoresLinesThatAreNotUsableObjects) {
     };
     for (const char* line : lines)
         EXPECT_TRUE(std::holds_alternative<Ignored>(route_line(line))) << line;
+
+    // Deep nesting is parsed and thrown away without exhausting the stack.
+    const std::size_t depth = 200000;
+    EXPECT_TRUE(std::holds_alternative<Ignored>(
+        route_line(std::string(depth, '[') + std::string(depth, ']'))));
+    EXPECT_TRUE(std::holds_alternative<Ignored>(
+        route_line("{\"a\":" + std::string(depth, '[') + std::string(depth, ']') + "}")));
 }
 
 TEST(Routing, RoutesRepliesByTheirNonNegativeIntegerId) {
