@@ -37,7 +37,9 @@ std::string hex_bytes(const std::string& hex, bool& ok) {
 
 } // namespace
 
-ControlResult handle_control(const json& request, Simulation& sim, const ControlHooks& hooks) {
+namespace {
+
+ControlResult handle_checked(const json& request, Simulation& sim, const ControlHooks& hooks) {
     ControlResult result;
     json reply = {{"ok", true}};
     if (request.contains("id"))
@@ -81,7 +83,8 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
         auto it = request.find("scenario");
         if (it == request.end())
             return fail("missing scenario");
-        if (auto error = apply_scenario(*it, model, sim.clock_running))
+        if (auto error =
+                apply_scenario(*it, model, sim.clock_running, request.value("reset", false)))
             return fail(*error);
     } else if (cmd == "library") {
         json scenario = {{"library", request.value("tracks", json::array())}};
@@ -91,12 +94,11 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
             return fail(*error);
     } else if (cmd == "select") {
         auto row = request.find("row");
-        if (row == request.end() || !row->is_number_unsigned() ||
-            !model.select_row(row->get<std::uint64_t>()))
+        if (row == request.end() || !is_count(*row) || !model.select_row(row->get<std::uint64_t>()))
             return fail("row is not a library row (1-based, 0 for none)");
     } else if (cmd == "load") {
         auto row = request.find("row");
-        if (row == request.end() || !row->is_number_unsigned())
+        if (row == request.end() || !is_count(*row))
             return fail("row is not a library row");
         if (auto error = model.load_row(text("group"), row->get<std::uint64_t>()))
             return fail(*error);
@@ -109,10 +111,10 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
         auto seconds = request.find("seconds");
         if (seconds == request.end() || !seconds->is_number() || seconds->get<double>() < 0)
             return fail("seconds is not a number of at least 0");
-        // Small steps, so that loops, end-of-track and track ends happen as they would.
+        // Steps of a tenth of a second, as the ticks of a running clock would make.
         double left = seconds->get<double>();
         while (left > 0) {
-            double step = std::min(left, 0.05);
+            double step = std::min(left, 0.1);
             model.advance(step);
             left -= step;
         }
@@ -194,6 +196,21 @@ ControlResult handle_control(const json& request, Simulation& sim, const Control
     }
     result.reply = reply;
     return result;
+}
+
+} // namespace
+
+ControlResult handle_control(const json& request, Simulation& sim, const ControlHooks& hooks) {
+    try {
+        return handle_checked(request, sim, hooks);
+    } catch (const std::exception& e) {
+        // A member of the wrong type ("times": "often"): the request is refused, nothing else.
+        ControlResult result;
+        result.reply = {{"ok", false}, {"error", std::string("bad request: ") + e.what()}};
+        if (request.is_object() && request.contains("id"))
+            result.reply["id"] = request["id"];
+        return result;
+    }
 }
 
 } // namespace mixxxsim

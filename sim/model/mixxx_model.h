@@ -64,6 +64,8 @@ public:
 
     // The plug-in's view. `prop` is "value" or "parameter". A write to a control that Mixxx
     // computes itself (track_loaded, time_remaining ...) changes nothing and answers its value.
+    // Unknown controls are errors ("unknown control"), never made on demand: Mixxx creates no
+    // controls for a plug-in either, and the error shows a misspelt name at once.
     Outcome get(const std::string& group, const std::string& key, const std::string& prop) const;
     Outcome set(const std::string& group, const std::string& key, const std::string& prop,
                 double value);
@@ -146,6 +148,7 @@ private:
     const Player* player(const std::string& group) const;
     bool player_write(Player& p, const std::string& key, double value, bool outside);
     void publish(Player& p);
+    void publish_position(Player& p);
     bool load(Player& p, const Track& track);
     void eject(Player& p);
     void play(Player& p, bool on);
@@ -157,6 +160,7 @@ private:
     void grid_change(Player& p, double new_bpm, double new_offset);
     const Player* other_deck(const Player& p) const;
     void beat_sync(Player& p);
+    void follow_sync_leader();
 
     bool effect_write(const std::string& group, const std::string& key, double value);
     bool library_write(const std::string& key, double value);

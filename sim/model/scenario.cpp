@@ -1,5 +1,7 @@
 #include "scenario.h"
 
+#include <charconv>
+
 namespace mixxxsim {
 
 using nlohmann::json;
@@ -18,9 +20,12 @@ std::optional<double> seconds_from(const json& value) {
     while (true) {
         std::size_t colon = text.find(':', start);
         std::string part = text.substr(start, colon == std::string::npos ? colon : colon - start);
-        if (part.empty() || part.find_first_not_of("0123456789.") != std::string::npos)
+        double number = 0.0;
+        auto parsed = std::from_chars(part.data(), part.data() + part.size(), number);
+        if (part.empty() || parsed.ec != std::errc() || parsed.ptr != part.data() + part.size() ||
+            number < 0)
             return std::nullopt;
-        total = total * 60.0 + std::stod(part);
+        total = total * 60.0 + number;
         if (colon == std::string::npos)
             return total;
         start = colon + 1;
@@ -97,7 +102,7 @@ std::variant<Track, std::string> track_from_json(const json& value) {
 }
 
 std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& model,
-                                          bool& clock_running) {
+                                          bool& clock_running, bool fresh) {
     if (!scenario.is_object())
         return "a scenario is a JSON object";
     ModelOptions options = model.options();
@@ -127,7 +132,12 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
           flag("broadcast_connects", options.broadcast_connects)})
         if (error)
             return error;
-    model.set_options(options);
+    if (fresh) {
+        model = MixxxModel(options);
+        model.take_changes();
+    } else {
+        model.set_options(options);
+    }
     if (options.num_decks > static_cast<int>(model.store().value("[App]", "num_decks")))
         model.set_from_outside("[App]", "num_decks", "value", options.num_decks);
 
@@ -149,7 +159,7 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
         model.set_library(std::move(tracks));
     }
     if (auto it = scenario.find("selected"); it != scenario.end()) {
-        if (!it->is_number_unsigned() || !model.select_row(it->get<std::uint64_t>()))
+        if (!is_count(*it) || !model.select_row(it->get<std::uint64_t>()))
             return "selected is not a library row (1-based, 0 for none)";
     }
     if (auto it = scenario.find("effects"); it != scenario.end()) {
@@ -168,7 +178,7 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
         if (!it->is_object())
             return "load is an object of group: library row";
         for (const auto& [group, row] : it->items()) {
-            if (!row.is_number_unsigned())
+            if (!is_count(row))
                 return "load " + group + " is not a library row";
             if (auto error = model.load_row(group, row.get<std::uint64_t>()))
                 return "load " + group + ": " + *error;
@@ -207,7 +217,7 @@ std::optional<std::string> apply_scenario(const json& scenario, MixxxModel& mode
             return "autodj_queue is a list of library rows";
         std::uint64_t keep = model.selected_track().row;
         for (const json& row : *it) {
-            if (!row.is_number_unsigned() || !model.select_row(row.get<std::uint64_t>()) ||
+            if (!is_count(row) || !model.select_row(row.get<std::uint64_t>()) ||
                 row.get<std::uint64_t>() == 0)
                 return "autodj_queue holds a row that is not in the library";
             model.set_from_outside("[Library]", "AutoDjAddBottom", "value", 1);

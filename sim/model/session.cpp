@@ -90,7 +90,7 @@ SessionOutput Session::handle_line(const std::string& line, MixxxModel& model, F
         return out;
     auto id_it = request.find("id");
     if (id_it == request.end() || !(id_it->is_number_unsigned() || id_it->is_number_integer()) ||
-        (id_it->is_number_integer() && id_it->get<std::int64_t>() < 0))
+        (!id_it->is_number_unsigned() && id_it->get<std::int64_t>() < 0))
         return out;
     json id = *id_it;
     const std::string* cmd = text_member(request, "cmd");
@@ -110,7 +110,12 @@ SessionOutput Session::handle_line(const std::string& line, MixxxModel& model, F
     }
 
     bool close = false;
-    json reply = answer(request, command, model, close);
+    json reply;
+    try {
+        reply = answer(request, command, model, close);
+    } catch (const std::exception& e) {
+        reply = error_reply(id, std::string("bad request: ") + e.what());
+    }
     out.close = close;
     if (!fault) {
         out.lines.push_back({json_line(reply)});

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "connection.h"
 #include "control_channel.h"
 #include "scenario.h"
 #include "session.h"
@@ -72,77 +73,6 @@ std::optional<unsigned short> port_from(const std::optional<std::string>& text) 
     return static_cast<unsigned short>(port);
 }
 
-// One TCP connection: a reader (the thread that accepted it) and a writer thread with a queue,
-// so that replies and events leave in the order they were made, never under the model's lock.
-struct Connection {
-    SOCKET socket = INVALID_SOCKET;
-    bool control = false;
-    std::unique_ptr<Session> session;
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<std::string> queue;
-    bool closing = false;
-    bool sending = false;
-
-    void enqueue(std::string bytes) {
-        {
-            std::lock_guard lock(mutex);
-            if (closing)
-                return;
-            queue.push_back(std::move(bytes));
-        }
-        wake.notify_all();
-    }
-    // Sends what is queued, then ends the connection.
-    void close_after_flush() {
-        {
-            std::lock_guard lock(mutex);
-            closing = true;
-        }
-        wake.notify_all();
-    }
-    void close_now() { shutdown(socket, SD_BOTH); }
-    bool drained(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex);
-        return wake.wait_for(lock, timeout, [&] { return queue.empty() && !sending; });
-    }
-
-    void writer() {
-        std::unique_lock lock(mutex);
-        while (true) {
-            wake.wait(lock, [&] { return !queue.empty() || closing; });
-            if (queue.empty() && closing)
-                break;
-            std::string bytes = std::move(queue.front());
-            queue.pop_front();
-            sending = true;
-            lock.unlock();
-            const char* p = bytes.data();
-            std::size_t left = bytes.size();
-            bool failed = false;
-            while (left > 0) {
-                int chunk = static_cast<int>(std::min<std::size_t>(left, 1 << 20));
-                int sent = send(socket, p, chunk, 0);
-                if (sent <= 0) {
-                    failed = true;
-                    break;
-                }
-                p += sent;
-                left -= static_cast<std::size_t>(sent);
-            }
-            lock.lock();
-            sending = false;
-            wake.notify_all();
-            if (failed) {
-                queue.clear();
-                closing = true;
-            }
-        }
-        lock.unlock();
-        shutdown(socket, SD_BOTH);
-    }
-};
-
 class Plugin {
 public:
     Plugin(std::string token, HWND host_window) : token_(std::move(token)), host_(host_window) {
@@ -176,8 +106,12 @@ public:
             log("scenario " + path + ": not valid JSON");
             return;
         }
-        if (auto error = apply_scenario(scenario, sim_.model, sim_.clock_running))
-            log("scenario " + path + ": " + *error);
+        try {
+            if (auto error = apply_scenario(scenario, sim_.model, sim_.clock_running, true))
+                log("scenario " + path + ": " + *error);
+        } catch (const std::exception& e) {
+            log("scenario " + path + ": " + e.what());
+        }
         sim_.model.take_changes();
     }
 
