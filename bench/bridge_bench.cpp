@@ -258,7 +258,13 @@ public:
         return false;
     }
 
-    std::string token = "0123456789abcdef0123456789abcdef";
+    // Of this process alone: the loaded event is named after the token.
+    std::string token = [] {
+        char text[33];
+        std::snprintf(text, sizeof text, "b%07lx%024llx", GetCurrentProcessId(),
+                      static_cast<unsigned long long>(Clock::now().time_since_epoch().count()));
+        return std::string(text);
+    }();
     std::uint16_t port = 0, control_port = 0;
     SharedMixxxChild child;
 };

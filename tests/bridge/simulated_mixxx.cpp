@@ -1,5 +1,7 @@
 #include "simulated_mixxx.h"
 
+#include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include <winsock2.h>
@@ -28,9 +30,19 @@ std::wstring environment_with(const std::vector<std::wstring>& additions) {
     return block;
 }
 
+// 32 hexadecimal digits of this process and moment: the loaded event is named after the token,
+// so test programs running side by side must not share one.
+std::string unique_token() {
+    char text[33];
+    std::snprintf(text, sizeof text, "%08lx%08lx%016llx", GetCurrentProcessId(), GetTickCount(),
+                  static_cast<unsigned long long>(
+                      std::chrono::steady_clock::now().time_since_epoch().count()));
+    return text;
+}
+
 } // namespace
 
-SimulatedMixxx::SimulatedMixxx() {
+SimulatedMixxx::SimulatedMixxx() : token_(unique_token()) {
     port_ = unused_port();
     control_port_ = unused_port();
     std::filesystem::path bin = bin_folder();

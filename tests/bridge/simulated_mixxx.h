@@ -30,7 +30,7 @@ public:
     std::optional<json> control(const json& request);
 
 private:
-    std::string token_ = "0123456789abcdef0123456789abcdef";
+    std::string token_;
     std::uint16_t port_ = 0;
     std::uint16_t control_port_ = 0;
     SharedMixxxChild child_;
