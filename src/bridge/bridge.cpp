@@ -17,8 +17,8 @@ void remove_pending(PendingReplies& pending, std::uint64_t id) {
     pending.waiting.erase(id);
 }
 
-// Hands a reply to its request, if that request still waits. The sending end is dropped under
-// the lock, so a request that has just given up never sees a half-delivered reply.
+// Hands a reply to its request, if that request still waits. Delivery and removal happen under
+// the lock, the same lock under which a request that gives up removes itself.
 void deliver(PendingReplies& pending, Reply reply) {
     std::lock_guard lock(pending.mutex);
     auto found = pending.waiting.find(reply.id);
