@@ -1,0 +1,145 @@
+#include "bridge/bridge.h"
+
+#include <thread>
+#include <utility>
+
+#include "common/threads.h"
+
+namespace cuevoice {
+
+namespace {
+
+constexpr auto retry_period = std::chrono::milliseconds(250);
+constexpr int handshake_wait_seconds = 3;
+
+void remove_pending(PendingReplies& pending, std::uint64_t id) {
+    std::lock_guard lock(pending.mutex);
+    pending.waiting.erase(id);
+}
+
+// Hands a reply to its request, if that request still waits. Delivery and removal happen under
+// the lock, the same lock under which a request that gives up removes itself.
+void deliver(PendingReplies& pending, Reply reply) {
+    std::lock_guard lock(pending.mutex);
+    auto found = pending.waiting.find(reply.id);
+    if (found == pending.waiting.end())
+        return;
+    ReplySender sender = std::move(found->second);
+    pending.waiting.erase(found);
+    sender.send(std::move(reply.object));
+}
+
+void handle_line(std::string_view line, PendingReplies& pending,
+                 const Sender<BridgeEvent>& events) {
+    RoutedLine routed = route_line(line);
+    if (auto* change = std::get_if<ChangeEvent>(&routed))
+        events.send(Changed{std::move(*change)});
+    else if (auto* reply = std::get_if<Reply>(&routed))
+        deliver(pending, std::move(*reply));
+}
+
+} // namespace
+
+Bridge::Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket)
+    : pending_(std::move(pending)), socket_(socket) {}
+
+Bridge::~Bridge() {
+    net::close_socket(socket_);
+}
+
+Result<json> request(Bridge& bridge, json message, int wait_seconds) {
+    std::uint64_t id = bridge.next_id_.fetch_add(1);
+    message["id"] = id;
+    auto [sender, receiver] = make_reply_channel();
+    {
+        std::lock_guard lock(bridge.pending_->mutex);
+        bridge.pending_->waiting.insert_or_assign(id, std::move(sender));
+    }
+    std::string line = encode_line(message);
+    std::optional<std::string> send_error;
+    {
+        std::lock_guard lock(bridge.writer_);
+        send_error = net::send_all(bridge.socket_, line);
+    }
+    if (send_error) {
+        remove_pending(*bridge.pending_, id);
+        return Error{"send failed: " + *send_error};
+    }
+    std::optional<json> reply = receiver.recv_for(std::chrono::seconds(wait_seconds));
+    if (!reply) {
+        remove_pending(*bridge.pending_, id);
+        return Error{"Mixxx did not answer"};
+    }
+    return judge_reply(std::move(*reply));
+}
+
+void bridge_reader(net::Socket socket, std::shared_ptr<PendingReplies> pending,
+                   Sender<BridgeEvent> events) {
+    LineSplitter splitter;
+    auto on_line = [&](std::string_view line) {
+        // Text that is not UTF-8 means the stream can no longer be trusted.
+        if (!is_valid_utf8(line))
+            return false;
+        handle_line(line, *pending, events);
+        return true;
+    };
+    char buffer[8192];
+    for (;;) {
+        long got = net::receive(socket, buffer, sizeof buffer);
+        if (got < 0)
+            break;
+        if (got == 0) {
+            if (auto last = splitter.finish())
+                on_line(*last);
+            break;
+        }
+        if (!splitter.feed(std::string_view(buffer, static_cast<std::size_t>(got)), on_line))
+            break;
+    }
+    net::close_socket(socket);
+    {
+        // Every request still waiting wakes at once and fails.
+        std::lock_guard lock(pending->mutex);
+        pending->waiting.clear();
+    }
+    events.send(Disconnected{});
+}
+
+Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token,
+                                    std::chrono::steady_clock::time_point deadline,
+                                    const SharedMixxxChild& mixxx, Sender<BridgeEvent> events) {
+    net::Socket socket = net::no_socket;
+    for (;;) {
+        Result<net::Socket> attempt = net::connect_loopback(port);
+        if (attempt) {
+            socket = *attempt;
+            break;
+        }
+        auto fail = [&] { return Error{"cannot connect to the Mixxx plugin: " + attempt.error()}; };
+        if (std::chrono::steady_clock::now() >= deadline)
+            return fail();
+        // Without a child to ask, nobody can tell whether Mixxx still runs.
+        if (!mixxx || mixxx_gone(mixxx->status()))
+            return fail();
+        std::this_thread::sleep_for(retry_period);
+    }
+    net::set_no_delay(socket);
+    Result<net::Socket> reader_socket = net::duplicate_socket(socket);
+    if (!reader_socket) {
+        net::close_socket(socket);
+        return Error{"socket clone failed: " + reader_socket.error()};
+    }
+    auto pending = std::make_shared<PendingReplies>();
+    auto bridge = std::make_shared<Bridge>(pending, socket);
+    spawn_named("bridge-reader", "spawn reader thread",
+                [reader = *reader_socket, pending, events = std::move(events)] {
+                    bridge_reader(reader, pending, events);
+                });
+    Result<json> hello =
+        request(*bridge, json{{"cmd", "hello"}, {"token", token}}, handshake_wait_seconds);
+    if (!hello)
+        return Error{hello.error()};
+    return bridge;
+}
+
+} // namespace cuevoice

@@ -1,0 +1,65 @@
+#pragma once
+// The client end of the plug-in link: connecting with the handshake, one request and its reply
+// at a time per caller, and the reader thread that routes what the plug-in sends.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "bridge/events.h"
+#include "bridge/protocol.h"
+#include "bridge/reply_channel.h"
+#include "bridge/socket.h"
+#include "catalog/result.h"
+#include "common/channel.h"
+#include "main/mixxx_child.h"
+
+namespace cuevoice {
+
+// Requests waiting for their reply, by id; shared by the requesters and the reader thread.
+// Each entry is the sending end of the channel that carries that one reply.
+struct PendingReplies {
+    std::mutex mutex;
+    std::unordered_map<std::uint64_t, ReplySender> waiting;
+};
+
+// The shared link to the plug-in. The last reference closes the writing socket.
+class Bridge {
+public:
+    Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket);
+    ~Bridge();
+    Bridge(const Bridge&) = delete;
+    Bridge& operator=(const Bridge&) = delete;
+
+private:
+    friend Result<json> request(Bridge& bridge, json message, int wait_seconds);
+
+    std::shared_ptr<PendingReplies> pending_;
+    std::mutex writer_; // whoever holds it writes one line
+    net::Socket socket_;
+    std::atomic<std::uint64_t> next_id_{1};
+};
+
+using SharedBridge = std::shared_ptr<Bridge>;
+
+// Connects to the plug-in on 127.0.0.1:`port`, retrying every 250 ms until the deadline passes
+// or Mixxx has exited, starts the thread "bridge-reader" and performs the "hello" handshake.
+// `events` goes to the reader, which becomes its only sender.
+Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token,
+                                    std::chrono::steady_clock::time_point deadline,
+                                    const SharedMixxxChild& mixxx, Sender<BridgeEvent> events);
+
+// Sends one command (an object with "cmd" and its members; "id" is set here) and waits up to
+// `wait_seconds` for its reply. Safe to call from any number of threads at once.
+Result<json> request(Bridge& bridge, json message, int wait_seconds);
+
+// Body of the thread "bridge-reader": reads `socket` until the connection ends, hands replies
+// to their requests and change events to `events`, then wakes every waiting request and sends
+// `Disconnected` last.
+void bridge_reader(net::Socket socket, std::shared_ptr<PendingReplies> pending,
+                   Sender<BridgeEvent> events);
+
+} // namespace cuevoice

@@ -1,0 +1,171 @@
+#include "bridge/protocol.h"
+
+#include <limits>
+
+namespace cuevoice {
+
+std::string encode_line(const json& message) {
+    // Texts that are not valid UTF-8 are written with replacement characters rather than
+    // making the whole request fail.
+    std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace);
+    line += '\n';
+    return line;
+}
+
+bool is_valid_utf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int continuation = 0;
+        // The bounds of the first continuation byte rule out overlong forms, surrogates and
+        // values above U+10FFFF.
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            continuation = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            continuation = 2;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            continuation = 3;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p <= continuation)
+            return false;
+        if (p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= continuation; ++i)
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        p += continuation + 1;
+    }
+    return true;
+}
+
+bool LineSplitter::feed(std::string_view piece, const LineHandler& handler) {
+    while (!piece.empty()) {
+        std::size_t newline = piece.find('\n');
+        if (newline == std::string_view::npos) {
+            partial_.append(piece);
+            return true;
+        }
+        std::string_view line = piece.substr(0, newline);
+        piece.remove_prefix(newline + 1);
+        bool go_on;
+        if (partial_.empty()) {
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            go_on = handler(line);
+        } else {
+            partial_.append(line);
+            if (partial_.back() == '\r')
+                partial_.pop_back();
+            std::string whole = std::move(partial_);
+            partial_.clear();
+            go_on = handler(whole);
+        }
+        if (!go_on)
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> LineSplitter::finish() {
+    if (partial_.empty())
+        return std::nullopt;
+    std::string last = std::move(partial_);
+    partial_.clear();
+    return last;
+}
+
+namespace {
+
+const json* member(const json& object, std::string_view name) {
+    if (!object.is_object())
+        return nullptr;
+    auto found = object.find(name);
+    return found == object.end() ? nullptr : &*found;
+}
+
+bool is_non_negative_integer(const json& value) {
+    if (value.is_number_unsigned())
+        return true;
+    // "-0" is the one signed literal that is not negative.
+    return value.is_number_integer() && value.get<std::int64_t>() >= 0;
+}
+
+} // namespace
+
+RoutedLine route_line(std::string_view line) {
+    json value = json::parse(line.begin(), line.end(), nullptr, false);
+    if (value.is_discarded() || !value.is_object() || value.empty())
+        return Ignored{};
+    if (auto event = read_text(value, "event"); event && *event == "changed") {
+        return ChangeEvent{read_text(value, "group").value_or(""),
+                           read_text(value, "key").value_or(""), read_number(value, "value")};
+    }
+    const json* id = member(value, "id");
+    if (id == nullptr || !is_non_negative_integer(*id))
+        return Ignored{};
+    std::uint64_t number = id->get<std::uint64_t>();
+    return Reply{number, std::move(value)};
+}
+
+Result<json> judge_reply(json reply) {
+    const json* ok = member(reply, "ok");
+    if (ok != nullptr && ok->is_boolean() && ok->get<bool>())
+        return reply;
+    if (auto error = read_text(reply, "error"))
+        return Error{std::move(*error)};
+    return Error{"request failed"};
+}
+
+double read_number(const json& object, std::string_view name) {
+    const json* value = member(object, name);
+    if (value == nullptr || !value->is_number())
+        return 0.0;
+    return value->get<double>();
+}
+
+std::uint64_t read_unsigned(const json& object, std::string_view name) {
+    const json* value = member(object, name);
+    if (value == nullptr || !is_non_negative_integer(*value))
+        return 0;
+    return value->get<std::uint64_t>();
+}
+
+std::int64_t read_signed(const json& object, std::string_view name) {
+    const json* value = member(object, name);
+    if (value == nullptr)
+        return 0;
+    if (value->is_number_unsigned()) {
+        auto number = value->get<std::uint64_t>();
+        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return 0;
+        return static_cast<std::int64_t>(number);
+    }
+    if (value->is_number_integer())
+        return value->get<std::int64_t>();
+    return 0;
+}
+
+std::optional<std::string> read_text(const json& object, std::string_view name) {
+    const json* value = member(object, name);
+    if (value == nullptr || !value->is_string())
+        return std::nullopt;
+    return value->get<std::string>();
+}
+
+} // namespace cuevoice
