@@ -7,6 +7,7 @@
 
 #include "bridge/bridge.h"
 #include "common/text.h"
+#include "line_client.h"
 #include "scripted_peer.h"
 
 using namespace cuevoice;

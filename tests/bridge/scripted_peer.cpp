@@ -90,11 +90,6 @@ void ScriptedPeer::close_connection() {
     connection_ = INVALID_SOCKET;
 }
 
-std::uint16_t unused_port() {
-    ScriptedPeer probe;
-    return probe.port();
-}
-
 SharedMixxxChild live_child() {
     HANDLE self = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, 0, FALSE,

@@ -45,9 +45,6 @@ private:
     std::string buffer_;
 };
 
-// A port on which nothing listens.
-std::uint16_t unused_port();
-
 // The running test process, standing in for a Mixxx that never exits.
 SharedMixxxChild live_child();
 

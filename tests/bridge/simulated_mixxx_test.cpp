@@ -12,7 +12,7 @@ using namespace cuevoice::test;
 TEST(SimulatedMixxx, ConnectsReadsWritesAndWatchesControls) {
     SimulatedMixxx mixxx;
     ASSERT_TRUE(mixxx.child());
-    ASSERT_TRUE(mixxx.wait_until_loaded());
+    ASSERT_TRUE(mixxx.wait_loaded());
 
     auto [sender, events] = make_channel<BridgeEvent>();
     Result<SharedBridge> connected = connect_bridge(

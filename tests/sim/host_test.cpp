@@ -2,22 +2,33 @@
 // environment, the loaded event, the plug-in's port, and the control channel's switches.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <fstream>
 #include <set>
 
-#include "sim_client.h"
+#include "line_client.h"
+#include "simulated_mixxx.h"
 #include "test_support.h"
 
-using namespace simtest;
+using namespace cuevoice::test;
 using namespace std::chrono_literals;
+using nlohmann::json;
 
 namespace {
 
-json control(const SimProcess& process, const json& request) {
-    LineClient client(process.control_port());
-    if (!client.connected())
-        return nullptr;
-    return client.request(request);
+// Connects to the plug-in and says hello with the process's token.
+struct PluginLink {
+    explicit PluginLink(const SimulatedMixxx& process) : client(process.port()) {
+        if (client.connected())
+            hello = client.request({{"cmd", "hello"}, {"token", process.token()}});
+    }
+    LineClient client;
+    json hello;
+};
+
+json control(const SimulatedMixxx& process, const json& request) {
+    return process.control(request).value_or(nullptr);
 }
 
 json get(LineClient& client, const std::string& group, const std::string& key,
@@ -102,10 +113,11 @@ TEST(SimHost, VersionResourcesNameMixxxAndQt) {
 }
 
 TEST(SimHost, LoadsThePluginShowsItsWindowAndClosesLikeMixxx) {
-    SimProcess process;
+    SimulatedMixxx process;
     ASSERT_TRUE(process.wait_loaded());
     HWND window = nullptr;
-    ASSERT_TRUE(cuevoice::test::eventually([&] { return (window = window_of(process.pid())); }));
+    ASSERT_TRUE(
+        cuevoice::test::eventually([&] { return (window = window_of(process.process_id())); }));
     wchar_t title[64];
     GetWindowTextW(window, title, 64);
     EXPECT_EQ(std::wstring(title), L"Mixxx (simulated)");
@@ -129,7 +141,7 @@ TEST(SimHost, LoadsThePluginShowsItsWindowAndClosesLikeMixxx) {
 TEST(SimHost, NothingLoadsWithoutThePluginVariablesOrFile) {
     struct Case {
         const char* name;
-        SimProcess::Options options;
+        SimulatedMixxx::Options options;
     };
     std::vector<Case> cases;
     cases.push_back({"no variables", {.plugin_variables = false}});
@@ -139,7 +151,7 @@ TEST(SimHost, NothingLoadsWithoutThePluginVariablesOrFile) {
                                       (cuevoice::test::bin_folder() / "plugins").string()}}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SimProcess process(c.options);
+        SimulatedMixxx process(c.options);
         EXPECT_FALSE(process.wait_loaded(2s));
         EXPECT_FALSE(LineClient(process.port(), 0ms).connected());
         EXPECT_FALSE(process.wait_exit(0ms)); // Mixxx keeps running without the plug-in
@@ -147,22 +159,23 @@ TEST(SimHost, NothingLoadsWithoutThePluginVariablesOrFile) {
 }
 
 TEST(SimHost, TheLoadedEventCanBeLeftOut) {
-    SimProcess process({.environment = {"MIXXXSIM_NO_LOADED_EVENT=1"}});
+    SimulatedMixxx process({.environment = {"MIXXXSIM_NO_LOADED_EVENT=1"}});
     EXPECT_FALSE(process.wait_loaded(2s));
     PluginLink link(process); // the plug-in itself still works
     EXPECT_EQ(link.hello["ok"], true);
 }
 
 TEST(SimHost, TheStartCanBeSlowOrCutShort) {
-    SimProcess slow({.environment = {"MIXXXSIM_LOADED_DELAY_MS=1000"}});
+    SimulatedMixxx slow({.environment = {"MIXXXSIM_LOADED_DELAY_MS=1000"}});
     EXPECT_TRUE(slow.wait_loaded());
 
-    SimProcess quitting({.environment = {"MIXXXSIM_EXIT_AFTER_MS=300"}, .plugin_variables = false});
+    SimulatedMixxx quitting(
+        {.environment = {"MIXXXSIM_EXIT_AFTER_MS=300"}, .plugin_variables = false});
     EXPECT_EQ(quitting.wait_exit(10s), std::optional<DWORD>(0));
 }
 
 TEST(SimHost, RequestsChangeMixxxAndWatchedChangesComeAsEvents) {
-    SimProcess process({.environment = {"MIXXXSIM_CLOCK=manual"}});
+    SimulatedMixxx process({.environment = {"MIXXXSIM_CLOCK=manual"}});
     ASSERT_TRUE(process.wait_loaded());
     PluginLink link(process);
     LineClient& c = link.client;
@@ -261,7 +274,7 @@ TEST(SimHost, ScenarioFileSetsUpTheLibraryDecksAndValues) {
          {{"[Microphone]", {{"input_configured", 1}}}, {"[Channel2]", {{"volume", 0.5}}}}},
         {"clock", "manual"}};
     cuevoice::test::write_file(folder.path() / "scenario.json", scenario.dump());
-    SimProcess process(
+    SimulatedMixxx process(
         {.environment = {"MIXXXSIM_SCENARIO=" + (folder.path() / "scenario.json").string()}});
     ASSERT_TRUE(process.wait_loaded());
     PluginLink link(process);
@@ -282,7 +295,7 @@ TEST(SimHost, ScenarioFileSetsUpTheLibraryDecksAndValues) {
 }
 
 TEST(SimHost, FaultsMisbehaveOnTheWire) {
-    SimProcess process;
+    SimulatedMixxx process;
     ASSERT_TRUE(process.wait_loaded());
     PluginLink link(process);
     LineClient& c = link.client;
@@ -365,7 +378,7 @@ TEST(SimHost, TheControlChannelEndsMixxx) {
         int code;
     };
     for (Case c : {Case{false, 7}, Case{true, 9}}) {
-        SimProcess process;
+        SimulatedMixxx process;
         ASSERT_TRUE(process.wait_loaded());
         PluginLink link(process);
         json reply = control(process, {{"cmd", "quit"}, {"code", c.code}, {"abrupt", c.abrupt}});
@@ -376,7 +389,7 @@ TEST(SimHost, TheControlChannelEndsMixxx) {
 }
 
 TEST(SimHost, ControlChannelReportsItsOwnErrors) {
-    SimProcess process;
+    SimulatedMixxx process;
     ASSERT_TRUE(process.wait_loaded());
     struct Case {
         json request;
@@ -405,7 +418,7 @@ TEST(SimHost, ControlChannelReportsItsOwnErrors) {
 TEST(SimHost, ControlChannelShowsConnectionsSelectionAndLog) {
     cuevoice::test::TempFolder folder;
     std::filesystem::path log_file = folder.path() / "plugin.log";
-    SimProcess process({.environment = {"MIXXXSIM_LOG=" + log_file.string()}});
+    SimulatedMixxx process({.environment = {"MIXXXSIM_LOG=" + log_file.string()}});
     ASSERT_TRUE(process.wait_loaded());
     PluginLink link(process);
     link.client.request({{"cmd", "watch"}, {"group", "[Channel2]"}, {"key", "play"}});
@@ -439,7 +452,7 @@ TEST(SimHost, ControlChannelShowsConnectionsSelectionAndLog) {
 }
 
 TEST(SimHost, ABurstOfRequestsIsAnsweredOneLineEach) {
-    SimProcess process;
+    SimulatedMixxx process;
     ASSERT_TRUE(process.wait_loaded());
     PluginLink link(process);
     ASSERT_EQ(link.hello["ok"], true);

@@ -56,6 +56,15 @@ std::wstring quote_argument(const std::wstring& argument) {
     return quoted;
 }
 
+void drain(HANDLE pipe, std::string* out) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out->append(buffer, got);
+}
+
+} // namespace
+
 std::wstring environment_block(const std::vector<std::string>& changes) {
     std::vector<std::wstring> entries;
     wchar_t* current = GetEnvironmentStringsW();
@@ -79,15 +88,6 @@ std::wstring environment_block(const std::vector<std::string>& changes) {
     block += L'\0';
     return block;
 }
-
-void drain(HANDLE pipe, std::string* out) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out->append(buffer, got);
-}
-
-} // namespace
 
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

@@ -40,6 +40,10 @@ struct ProcessOptions {
     std::chrono::milliseconds timeout{60000};
 };
 
+// The calling process's environment with `changes` (name=value to set, a name without '=' to
+// remove), as a block for CreateProcessW with CREATE_UNICODE_ENVIRONMENT.
+std::wstring environment_block(const std::vector<std::string>& changes);
+
 // Runs a program to its end, collecting its standard output and error.
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options);
 

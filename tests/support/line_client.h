@@ -1,0 +1,54 @@
+#pragma once
+// Loopback helpers for tests that talk line JSON themselves: free ports and a raw client that
+// reads with timeouts, sees the peer's close and keeps change events apart from replies.
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "bridge/socket.h"
+
+namespace cuevoice::test {
+
+// A loopback port on which nothing listens at the moment of the call.
+std::uint16_t unused_port();
+
+// One line-JSON connection to 127.0.0.1.
+class LineClient {
+public:
+    using json = nlohmann::json;
+
+    // Connects, retrying until the time is up; check connected().
+    explicit LineClient(std::uint16_t port,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    ~LineClient();
+    LineClient(const LineClient&) = delete;
+    LineClient& operator=(const LineClient&) = delete;
+
+    bool connected() const { return socket_ != net::no_socket; }
+    bool send_line(const std::string& bytes);
+    // The next line (without "\n"), or none at the end of the stream or after the timeout.
+    std::optional<std::string>
+    read_line(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // True when the peer closed the connection before the timeout.
+    bool closed_by_peer(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+    // Sends a request with a fresh id (when it has none) and returns the reply carrying it;
+    // change events read meanwhile are kept in events(). A null value when nothing came.
+    json request(json message, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // The next event line, from those already read or from the socket.
+    std::optional<json> next_event(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::vector<json>& events() { return events_; }
+
+private:
+    net::Socket socket_ = net::no_socket;
+    std::string buffer_;
+    bool ended_ = false;
+    std::uint64_t next_id_ = 1;
+    std::vector<json> events_;
+};
+
+} // namespace cuevoice::test
