@@ -9,25 +9,12 @@
 #include "config/key_chord.h"
 #include "config/key_map.h"
 #include "config/settings.h"
+#include "function_entry.h"
 
 using namespace cuevoice;
+using cuevoice::test::function;
 
 namespace {
-
-FunctionEntry function(std::string id, std::string name, std::string category,
-                       std::vector<std::string> keys, Action action, bool deck_function,
-                       std::optional<bool> repeat = std::nullopt) {
-    FunctionEntry entry{};
-    entry.binding.key = id;
-    entry.binding.repeat = repeat;
-    entry.id = std::move(id);
-    entry.name = std::move(name);
-    entry.category = std::move(category);
-    entry.default_keys = std::move(keys);
-    entry.action = std::move(action);
-    entry.deck_function = deck_function;
-    return entry;
-}
 
 const ControlTarget deck_play{"[Channel{deck}]", "play"};
 const ControlTarget deck_volume{"[Channel{deck}]", "volume"};
@@ -35,21 +22,21 @@ const ControlTarget deck_volume{"[Channel{deck}]", "volume"};
 // A small catalogue in the shape of the built-in one.
 const std::vector<FunctionEntry>& functions() {
     static const std::vector<FunctionEntry> list = {
-        function("select_deck_1", "Select deck 1", "Decks", {"ctrl+alt+1"}, SelectDeckAction{1},
-                 false),
+        function("select_deck_1", "Select deck 1", "Decks", {"ctrl+alt+1"}, SelectDeckAction{1}),
         function("play", "Play / pause", "Transport", {"ctrl+alt+p"},
-                 ToggleAction{deck_play, std::nullopt}, true),
+                 ToggleAction{deck_play, std::nullopt}, {.deck_function = true}),
         function("play_too", "Play again", "Transport", {"Ctrl+Alt+P", "ctrl+alt+y"},
-                 ToggleAction{deck_play, std::nullopt}, true),
+                 ToggleAction{deck_play, std::nullopt}, {.deck_function = true}),
         function("volume_up", "Volume up", "Mixer", {"ctrl+alt+pageup"},
-                 AdjustAction{0.05, deck_volume, "volume", ValueFormat::percent}, true),
+                 AdjustAction{0.05, deck_volume, "volume", ValueFormat::percent},
+                 {.deck_function = true}),
         function("volume_down", "Volume down", "Mixer", {"ctrl+alt+pagedown"},
-                 AdjustAction{-0.05, deck_volume, "volume", ValueFormat::percent}, true, false),
+                 AdjustAction{-0.05, deck_volume, "volume", ValueFormat::percent},
+                 {.deck_function = true, .repeat = false}),
         function("nudge", "Nudge faster while held", "Nudge and seek", {},
-                 HoldAction{{"[Channel{deck}]", "rate_temp_up"}, std::nullopt, std::nullopt}, true,
-                 true),
-        function("stop_speech", "Stop speech", "Cuevoice", {"ctrl+alt+q"}, StopSpeechAction{},
-                 false),
+                 HoldAction{{"[Channel{deck}]", "rate_temp_up"}, std::nullopt, std::nullopt},
+                 {.deck_function = true, .repeat = true}),
+        function("stop_speech", "Stop speech", "Cuevoice", {"ctrl+alt+q"}, StopSpeechAction{}),
     };
     return list;
 }

@@ -6,26 +6,13 @@
 
 #include "catalog/catalog.h"
 #include "config/keys_reference.h"
+#include "function_entry.h"
 #include "test_support.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;
 
 namespace {
-
-FunctionEntry function(std::string id, std::string name, std::string category,
-                       std::vector<std::string> keys, Action action,
-                       std::optional<bool> repeat = std::nullopt) {
-    FunctionEntry entry{};
-    entry.binding.key = id;
-    entry.binding.repeat = repeat;
-    entry.id = std::move(id);
-    entry.name = std::move(name);
-    entry.category = std::move(category);
-    entry.default_keys = std::move(keys);
-    entry.action = std::move(action);
-    return entry;
-}
 
 const std::vector<std::string> introduction = {
     "Cuevoice - keys",
@@ -64,12 +51,13 @@ TEST(KeysReference, LaysOutBothSectionsByCategory) {
         function("volume_up", "Volume up", "Mixer", {"ctrl+alt+pageup"},
                  AdjustAction{0.05, volume, "volume", ValueFormat::percent}),
         function("volume_down", "Volume down", "Mixer", {"ctrl+alt+pagedown"},
-                 AdjustAction{-0.05, volume, "volume", ValueFormat::percent}, false),
+                 AdjustAction{-0.05, volume, "volume", ValueFormat::percent}, {.repeat = false}),
         // Keys are shown as written, neither checked nor made canonical.
         function("odd", "Odd key", "Mixer", {"Shift + CTRL+win+openbracket", "zz+"},
                  StopSpeechAction{}),
         function("grid_later", "Move the grid later", "Beat grid", {}, BeatgridMoveAction{1}),
-        function("nudge", "Nudge faster while held", "Nudge and seek", {}, HoldAction{}, true),
+        function("nudge", "Nudge faster while held", "Nudge and seek", {}, HoldAction{},
+                 {.repeat = true}),
         function("stop_speech", "Stop speech", "Cuevoice", {"ctrl+alt+q"}, StopSpeechAction{}),
         function("eject", "Eject", "Transport", {}, PressAction{}),
     };
