@@ -55,28 +55,12 @@ bool ScriptedPeer::accept(std::chrono::milliseconds timeout) {
     BOOL on = TRUE;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
     connection_ = s;
-    buffer_.clear();
+    lines_.reset();
     return true;
 }
 
 std::optional<std::string> ScriptedPeer::read_line(std::chrono::milliseconds timeout) {
-    auto until = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (auto newline = buffer_.find('\n'); newline != std::string::npos) {
-            std::string line = buffer_.substr(0, newline);
-            buffer_.erase(0, newline + 1);
-            return line;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        if (connection_ == INVALID_SOCKET || left.count() <= 0 || !wait_readable(connection_, left))
-            return std::nullopt;
-        char chunk[65536];
-        int got = recv(connection_, chunk, sizeof chunk, 0);
-        if (got <= 0)
-            return std::nullopt;
-        buffer_.append(chunk, static_cast<std::size_t>(got));
-    }
+    return lines_.read_line(connection_, timeout);
 }
 
 void ScriptedPeer::send(std::string_view bytes) {

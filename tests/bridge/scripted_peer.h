@@ -11,6 +11,7 @@
 
 #include "bridge/bridge.h"
 #include "common/channel.h"
+#include "line_client.h"
 #include "main/mixxx_child.h"
 
 namespace cuevoice::test {
@@ -42,7 +43,7 @@ private:
     std::uintptr_t listener_;
     std::uintptr_t connection_;
     std::uint16_t port_ = 0;
-    std::string buffer_;
+    LineReader lines_;
 };
 
 // The running test process, standing in for a Mixxx that never exits.

@@ -20,6 +20,39 @@ std::uint16_t unused_port() {
     return ntohs(address.sin_port);
 }
 
+std::optional<std::string> LineReader::read_line(net::Socket socket,
+                                                 std::chrono::milliseconds timeout) {
+    auto until = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        std::size_t end = buffer_.find('\n');
+        if (end != std::string::npos) {
+            std::string line = buffer_.substr(0, end);
+            buffer_.erase(0, end + 1);
+            return line;
+        }
+        if (ended_ || socket == net::no_socket)
+            return std::nullopt;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return std::nullopt;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        timeval wait{static_cast<long>(left.count() / 1000),
+                     static_cast<long>((left.count() % 1000) * 1000)};
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+            continue;
+        char chunk[65536];
+        int received = recv(socket, chunk, sizeof chunk, 0);
+        if (received <= 0) {
+            ended_ = true;
+            continue;
+        }
+        buffer_.append(chunk, static_cast<std::size_t>(received));
+    }
+}
+
 LineClient::LineClient(std::uint16_t port, std::chrono::milliseconds timeout) {
     net::ensure_winsock();
     auto until = std::chrono::steady_clock::now() + timeout;
@@ -56,44 +89,16 @@ bool LineClient::send_line(const std::string& bytes) {
 }
 
 std::optional<std::string> LineClient::read_line(std::chrono::milliseconds timeout) {
-    auto until = std::chrono::steady_clock::now() + timeout;
-    while (true) {
-        std::size_t end = buffer_.find('\n');
-        if (end != std::string::npos) {
-            std::string line = buffer_.substr(0, end);
-            buffer_.erase(0, end + 1);
-            return line;
-        }
-        if (ended_ || socket_ == net::no_socket)
-            return std::nullopt;
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return std::nullopt;
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socket_, &readable);
-        timeval wait{static_cast<long>(left.count() / 1000),
-                     static_cast<long>((left.count() % 1000) * 1000)};
-        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
-            continue;
-        char chunk[65536];
-        int received = recv(socket_, chunk, sizeof chunk, 0);
-        if (received <= 0) {
-            ended_ = true;
-            continue;
-        }
-        buffer_.append(chunk, static_cast<std::size_t>(received));
-    }
+    return lines_.read_line(socket_, timeout);
 }
 
 bool LineClient::closed_by_peer(std::chrono::milliseconds timeout) {
     auto until = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < until) {
-        if (!read_line(std::chrono::milliseconds(100)) && ended_)
+        if (!read_line(std::chrono::milliseconds(100)) && lines_.ended())
             return true;
     }
-    return ended_;
+    return lines_.ended();
 }
 
 LineClient::json LineClient::request(json message, std::chrono::milliseconds timeout) {

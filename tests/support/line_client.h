@@ -16,6 +16,24 @@ namespace cuevoice::test {
 // A loopback port on which nothing listens at the moment of the call.
 std::uint16_t unused_port();
 
+// The lines arriving on a socket, with what came after the last "\n" kept for the next call.
+class LineReader {
+public:
+    // The next line (without "\n"), or none at the end of the stream or after the timeout.
+    std::optional<std::string> read_line(net::Socket socket, std::chrono::milliseconds timeout);
+    // Whether the peer ended the stream (or it failed).
+    bool ended() const { return ended_; }
+    // Forgets the last connection's bytes, for a new one.
+    void reset() {
+        buffer_.clear();
+        ended_ = false;
+    }
+
+private:
+    std::string buffer_;
+    bool ended_ = false;
+};
+
 // One line-JSON connection to 127.0.0.1.
 class LineClient {
 public:
@@ -45,8 +63,7 @@ public:
 
 private:
     net::Socket socket_ = net::no_socket;
-    std::string buffer_;
-    bool ended_ = false;
+    LineReader lines_;
     std::uint64_t next_id_ = 1;
     std::vector<json> events_;
 };
