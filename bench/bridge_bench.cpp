@@ -20,6 +20,7 @@
 #include "bridge/bridge.h"
 #include "bridge/typed_requests.h"
 #include "common/text.h"
+#include "simulated_mixxx.h"
 
 using namespace cuevoice;
 using Clock = std::chrono::steady_clock;
@@ -61,12 +62,6 @@ SOCKET listen_loopback(std::uint16_t& port) {
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
     return s;
-}
-
-std::uint16_t free_port() {
-    std::uint16_t port = 0;
-    closesocket(listen_loopback(port));
-    return port;
 }
 
 // A peer that accepts one connection and answers each line through `answer`, until the
@@ -201,74 +196,6 @@ Burst concurrent_sets(Bridge& bridge, int threads, int per_thread) {
     return burst;
 }
 
-// mixxx.exe beside this program, started with the plug-in's environment.
-class SimulatedMixxx {
-public:
-    explicit SimulatedMixxx(const std::filesystem::path& bin) {
-        port = free_port();
-        control_port = free_port();
-        std::wstring block;
-        wchar_t* current = GetEnvironmentStringsW();
-        for (wchar_t* p = current; *p; p += wcslen(p) + 1)
-            block.append(p).push_back(L'\0');
-        FreeEnvironmentStringsW(current);
-        for (const std::wstring& entry :
-             {L"QT_PLUGIN_PATH=" + (bin / L"plugins").wstring(),
-              std::wstring(L"QT_QPA_GENERIC_PLUGINS=cuevoice"), L"CUEVOICE_TOKEN=" + to_wide(token),
-              L"CUEVOICE_PORT=" + std::to_wstring(port),
-              L"MIXXXSIM_CONTROL_PORT=" + std::to_wstring(control_port)})
-            block.append(entry).push_back(L'\0');
-        block.push_back(L'\0');
-        std::wstring command = L"\"" + (bin / L"mixxx.exe").wstring() + L"\"";
-        STARTUPINFOW startup{sizeof startup};
-        PROCESS_INFORMATION info{};
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
-                           CREATE_UNICODE_ENVIRONMENT, block.data(), bin.wstring().c_str(),
-                           &startup, &info))
-            child = std::make_shared<MixxxChild>(info.hProcess, info.hThread, info.dwProcessId);
-    }
-    ~SimulatedMixxx() {
-        if (!child)
-            return;
-        if (Result<net::Socket> control = net::connect_loopback(control_port)) {
-            net::send_all(*control, "{\"cmd\":\"quit\"}\n");
-            char buffer[256];
-            net::receive(*control, buffer, sizeof buffer);
-            net::close_socket(*control);
-        }
-        for (int i = 0; i < 100 && !mixxx_gone(child->status()); ++i)
-            Sleep(100);
-        if (!mixxx_gone(child->status())) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child->process_id());
-            if (process) {
-                TerminateProcess(process, 1);
-                CloseHandle(process);
-            }
-        }
-    }
-    bool loaded() const {
-        std::wstring name = L"Local\\CuevoicePluginLoaded-" + to_wide(token.substr(0, 16));
-        for (int i = 0; i < 120 && child; ++i) {
-            if (HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str())) {
-                CloseHandle(event);
-                return true;
-            }
-            Sleep(250);
-        }
-        return false;
-    }
-
-    // Of this process alone: the loaded event is named after the token.
-    std::string token = [] {
-        char text[33];
-        std::snprintf(text, sizeof text, "b%07lx%024llx", GetCurrentProcessId(),
-                      static_cast<unsigned long long>(Clock::now().time_since_epoch().count()));
-        return std::string(text);
-    }();
-    std::uint16_t port = 0, control_port = 0;
-    SharedMixxxChild child;
-};
-
 SharedMixxxChild this_process() {
     HANDLE self = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, 0, FALSE,
@@ -284,12 +211,6 @@ void print(const char* name, const Figures& f, const Figures& raw) {
 void print_burst(const char* name, const Burst& b) {
     std::printf("%-44s %d requests in %.3f s = %.0f requests/s; wrong replies %d, failed %d\n",
                 name, b.requests, b.seconds, b.requests / b.seconds, b.wrong, b.failed);
-}
-
-std::filesystem::path program_folder() {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(std::wstring(path, length)).parent_path();
 }
 
 } // namespace
@@ -346,20 +267,21 @@ int main(int argc, char** argv) {
         peer.join();
     }
 
-    SimulatedMixxx mixxx(program_folder());
-    if (!mixxx.child || !mixxx.loaded()) {
+    test::SimulatedMixxx mixxx;
+    if (!mixxx.child() || !mixxx.wait_loaded()) {
         std::printf("simulated Mixxx: not started or plug-in not loaded (mixxx.exe beside this "
                     "program?)\n");
         return 1;
     }
     auto [sender, receiver] = make_channel<BridgeEvent>();
-    Result<SharedBridge> bridge = connect_bridge(
-        mixxx.port, mixxx.token, Clock::now() + std::chrono::seconds(30), mixxx.child, sender);
+    Result<SharedBridge> bridge =
+        connect_bridge(mixxx.port(), mixxx.token(), Clock::now() + std::chrono::seconds(30),
+                       mixxx.child(), sender);
     if (!bridge) {
         std::printf("simulated Mixxx: %s\n", bridge.error().c_str());
         return 1;
     }
-    Figures plugin = raw_to_plugin(mixxx.port, mixxx.token, rounds);
+    Figures plugin = raw_to_plugin(mixxx.port(), mixxx.token(), rounds);
     print("raw get lines to the simulated plug-in", plugin, raw);
     Figures sim = bridge_gets(**bridge, rounds, "[Channel1]");
     print("bridge get, simulated Mixxx plug-in", sim, raw);
