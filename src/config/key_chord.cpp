@@ -78,6 +78,11 @@ CodePoint decode_at(std::string_view text, std::size_t at) {
             return {not_a_code_point, 1};
         value = (value << 6) | (byte(at + i) & 0x3F);
     }
+    // An overlong form (a blank written in two bytes), a surrogate or a value past the last
+    // code point is no character at all.
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return {not_a_code_point, 1};
     return {value, length};
 }
 

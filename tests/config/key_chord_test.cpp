@@ -58,6 +58,13 @@ TEST(KeyChord, RefusesWithTheUntrimmedTextInEveryMessage) {
         {"Ctrl+ PgUp ", "'Ctrl+ PgUp ': unknown key 'pgup'"},
         {"ctrl+\xC3\x84", "'ctrl+\xC3\x84': unknown key '\xC3\x84'"},
         {"f99999999999999999999", "'f99999999999999999999': unknown key 'f99999999999999999999'"},
+        // Overlong forms of a blank and of a line break are malformed bytes, not white space.
+        {"\xC0\xA0"
+         "a",
+         "'\xC0\xA0"
+         "a': unknown key '\xC0\xA0"
+         "a'"},
+        {"ctrl+a\xE0\x82\x85", "'ctrl+a\xE0\x82\x85': unknown key 'a\xE0\x82\x85'"},
     };
     for (const auto& [text, message] : cases) {
         SCOPED_TRACE(text);
