@@ -41,7 +41,13 @@ Result<void> write_whole_file(const std::string& path, std::string_view bytes) {
         const DWORD chunk =
             static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written_total, 1u << 20));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + written_total, chunk, &written, nullptr)) {
+        BOOL wrote = WriteFile(file, bytes.data() + written_total, chunk, &written, nullptr);
+        if (wrote && written == 0) {
+            // A write that takes nothing would never finish the file.
+            SetLastError(ERROR_WRITE_FAULT);
+            wrote = FALSE;
+        }
+        if (!wrote) {
             Error error{last_error_text()};
             CloseHandle(file);
             return error;
