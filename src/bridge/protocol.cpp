@@ -109,6 +109,10 @@ bool is_non_negative_integer(const json& value) {
 } // namespace
 
 RoutedLine route_line(std::string_view line) {
+    // The JSON library would quietly skip a leading byte-order mark; only white space may
+    // surround the value.
+    if (line.starts_with("\xEF\xBB\xBF"))
+        return Ignored{};
     json value = json::parse(line.begin(), line.end(), nullptr, false);
     if (value.is_discarded() || !value.is_object() || value.empty())
         return Ignored{};

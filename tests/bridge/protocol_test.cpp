@@ -142,6 +142,8 @@ TEST(Routing, IgnoresLinesThatAreNotUsableObjects) {
         R"({"id":18446744073709551616,"ok":true})",
         R"({"ok":true})",
         R"({"event":"changed")",
+        // Only white space may surround the value; a byte-order mark is not white space.
+        "\xEF\xBB\xBF{\"id\":1,\"ok\":true}",
     };
     for (const char* line : lines)
         EXPECT_TRUE(std::holds_alternative<Ignored>(route_line(line))) << line;
