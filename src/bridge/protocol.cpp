@@ -1,13 +1,112 @@
 #include "bridge/protocol.h"
 
+#include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace cuevoice {
 
+namespace {
+
+// The JSON library's own double output round-trips but now and then carries one digit more
+// than needed, so doubles are written here from the shortest digits, laid out as the library
+// lays them out: plain decimals for decimal exponents from -4 to 15, else d.ddde+XX.
+void append_double(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char buffer[64];
+    auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    std::string_view text(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    if (text.front() == '-') {
+        out += '-';
+        text.remove_prefix(1);
+    }
+    std::size_t e = text.find('e');
+    std::string digits(text.substr(0, e));
+    if (digits.size() > 1)
+        digits.erase(1, 1); // the decimal point after the first digit
+    int exponent = 0;
+    std::string_view exponent_text = text.substr(e + 1);
+    if (exponent_text.front() == '+')
+        exponent_text.remove_prefix(1);
+    std::from_chars(exponent_text.data(), exponent_text.data() + exponent_text.size(), exponent);
+    // value = 0.digits * 10^n
+    const int k = static_cast<int>(digits.size());
+    const int n = exponent + 1;
+    if (k <= n && n <= 15) {
+        out += digits;
+        out.append(static_cast<std::size_t>(n - k), '0');
+        out += ".0";
+    } else if (0 < n && n <= 15) {
+        out.append(digits, 0, static_cast<std::size_t>(n));
+        out += '.';
+        out.append(digits, static_cast<std::size_t>(n));
+    } else if (-4 < n && n <= 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-n), '0');
+        out += digits;
+    } else {
+        out += digits[0];
+        if (k > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += exponent < 0 ? "e-" : "e+";
+        int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            out += '0';
+        out += std::to_string(magnitude);
+    }
+}
+
+void append_value(std::string& out, const json& value) {
+    switch (value.type()) {
+    case json::value_t::object: {
+        out += '{';
+        bool first = true;
+        // Objects keep their members in ascending byte order of the keys.
+        for (const auto& [key, member] : value.items()) {
+            if (!first)
+                out += ',';
+            first = false;
+            out += json(key).dump(-1, ' ', false, json::error_handler_t::replace);
+            out += ':';
+            append_value(out, member);
+        }
+        out += '}';
+        break;
+    }
+    case json::value_t::array: {
+        out += '[';
+        bool first = true;
+        for (const json& element : value) {
+            if (!first)
+                out += ',';
+            first = false;
+            append_value(out, element);
+        }
+        out += ']';
+        break;
+    }
+    case json::value_t::number_float:
+        append_double(out, value.get<double>());
+        break;
+    default:
+        // Texts that are not valid UTF-8 are written with replacement characters rather than
+        // making the whole request fail.
+        out += value.dump(-1, ' ', false, json::error_handler_t::replace);
+        break;
+    }
+}
+
+} // namespace
+
 std::string encode_line(const json& message) {
-    // Texts that are not valid UTF-8 are written with replacement characters rather than
-    // making the whole request fail.
-    std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace);
+    std::string line;
+    append_value(line, message);
     line += '\n';
     return line;
 }
@@ -109,6 +208,10 @@ bool is_non_negative_integer(const json& value) {
 } // namespace
 
 RoutedLine route_line(std::string_view line) {
+    // The JSON library would quietly skip a leading byte-order mark; only white space may
+    // surround the value.
+    if (line.starts_with("\xEF\xBB\xBF"))
+        return Ignored{};
     json value = json::parse(line.begin(), line.end(), nullptr, false);
     if (value.is_discarded() || !value.is_object() || value.empty())
         return Ignored{};

@@ -27,6 +27,17 @@ TEST(WireFormat, EncodesCompactSortedLinesWithShortestDoubles) {
         {json{{"value", 0.1}}, R"({"value":0.1})"},
         {json{{"value", -2.0}}, R"({"value":-2.0})"},
         {json{{"value", 1e300}}, R"({"value":1e+300})"},
+        // Doubles whose shortest form is easy to miss by one digit.
+        {json{{"value", 318.7508896797153}}, R"({"value":318.7508896797153})"},
+        {json{{"value", 62.0855614973262}}, R"({"value":62.0855614973262})"},
+        {json{{"value", -7.544728159223124e152}}, R"({"value":-7.544728159223124e+152})"},
+        {json{{"value", 2.522923758208279e-228}}, R"({"value":2.522923758208279e-228})"},
+        {json{{"value", 1e-5}}, R"({"value":1e-05})"},
+        {json{{"value", 0.0001}}, R"({"value":0.0001})"},
+        {json{{"value", 123456789012345680.0}}, R"({"value":1.2345678901234568e+17})"},
+        {json{{"value", -0.0}}, R"({"value":-0.0})"},
+        {json{{"deep", json::array({json{{"b", 0.3}, {"a", json::array({2.5, 7u})}}})}},
+         R"({"deep":[{"a":[2.5,7],"b":0.3}]})"},
         {json{{"value", nan}}, R"({"value":null})"},
         {json{{"value", -inf}}, R"({"value":null})"},
         {json{{"index", std::int64_t{-3}}}, R"({"index":-3})"},
@@ -142,6 +153,8 @@ TEST(Routing, IgnoresLinesThatAreNotUsableObjects) {
         R"({"id":18446744073709551616,"ok":true})",
         R"({"ok":true})",
         R"({"event":"changed")",
+        // Only white space may surround the value; a byte-order mark is not white space.
+        "\xEF\xBB\xBF{\"id\":1,\"ok\":true}",
     };
     for (const char* line : lines)
         EXPECT_TRUE(std::holds_alternative<Ignored>(route_line(line))) << line;
