@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <sstream>
 
 #include <windows.h>
 
@@ -60,11 +59,10 @@ bool metadata_readable(const std::filesystem::path& path) {
     return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
-// A text as a TOML string, escaped by the TOML library.
+// A text as a one-line TOML string. The TOML library's own writer turns line breaks into
+// multi-line strings, which no key can be and which break on a text holding three apostrophes.
 std::string toml_value_text(const std::string& value) {
-    std::ostringstream out;
-    out << toml::value<std::string>(value);
-    return out.str();
+    return quote_toml_string(value);
 }
 
 // Floats in their shortest form that reads back exactly, always recognisable as floats.
