@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <sstream>
 
 #include <windows.h>
 
@@ -19,25 +18,6 @@ extern const std::string_view legacy_keys_toml;
 
 namespace cuevoice {
 namespace {
-
-enum class Presence { present, missing, unknown };
-
-struct Inspection {
-    Presence presence;
-    std::string error;
-};
-
-// Whether a file is there. Only "not found" counts as missing: a file that cannot be inspected
-// for another reason may well exist and must not be replaced.
-Inspection inspect(const std::filesystem::path& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return {Presence::present, {}};
-    DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-        return {Presence::missing, {}};
-    return {Presence::unknown, system_message(code)};
-}
 
 // Creates the folder and every missing folder above it; gives the system's error code, or 0.
 DWORD create_folder_tree(const std::filesystem::path& folder) {
@@ -60,11 +40,10 @@ bool metadata_readable(const std::filesystem::path& path) {
     return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
-// A text as a TOML string, escaped by the TOML library.
+// A text as a one-line TOML string. The TOML library's own writer turns line breaks into
+// multi-line strings, which no key can be and which break on a text holding three apostrophes.
 std::string toml_value_text(const std::string& value) {
-    std::ostringstream out;
-    out << toml::value<std::string>(value);
-    return out.str();
+    return quote_toml_string(value);
 }
 
 // Floats in their shortest form that reads back exactly, always recognisable as floats.
@@ -242,10 +221,9 @@ Result<LoadedSettings> load_settings(const SettingsLoadContext& context) {
     loaded.config_path = context.folder / L"config.toml";
     const std::filesystem::path& path = loaded.config_path;
 
-    Inspection found = inspect(path);
-    if (found.presence == Presence::unknown)
-        return Error{"cannot read " + path_text(path) + ": " + found.error};
-    if (found.presence == Presence::missing) {
+    // Whatever keeps the file from being inspected, it counts as missing: creating it never
+    // replaces a file that is there after all.
+    if (!metadata_readable(path)) {
         std::optional<std::string> mixxx = context.find_mixxx();
         if (DWORD failure = create_folder_tree(context.folder))
             return Error{"cannot create " + path_text(context.folder) + ": " +

@@ -1,6 +1,7 @@
 #include "config/settings.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "applog/applog.h"
 #include "catalog/deserialize.h"
@@ -127,7 +128,14 @@ std::filesystem::path settings_folder() {
 }
 
 std::string quote_toml_string(std::string_view text) {
-    if (text.find('\'') == std::string_view::npos) {
+    // No TOML string holds a control character other than a tab as it is; written raw, it
+    // would make the whole file unreadable.
+    auto is_control = [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t') || byte == 0x7f;
+    };
+    if (text.find('\'') == std::string_view::npos &&
+        std::none_of(text.begin(), text.end(), is_control)) {
         std::string literal(1, '\'');
         literal.append(text);
         literal += '\'';
@@ -135,9 +143,24 @@ std::string quote_toml_string(std::string_view text) {
     }
     std::string quoted = "\"";
     for (char c : text) {
-        if (c == '\\' || c == '"')
+        if (c == '\\' || c == '"') {
             quoted += '\\';
-        quoted += c;
+            quoted += c;
+        } else if (!is_control(c)) {
+            quoted += c;
+        } else if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\r') {
+            quoted += "\\r";
+        } else if (c == '\b') {
+            quoted += "\\b";
+        } else if (c == '\f') {
+            quoted += "\\f";
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+            quoted += escaped;
+        }
     }
     quoted += '"';
     return quoted;

@@ -313,6 +313,40 @@ TEST_F(LoadSettings, ConversionCarriesTheShortcutsOver) {
     EXPECT_EQ(read_settings_file(config)->shortcuts, shortcuts);
 }
 
+TEST_F(LoadSettings, ConversionWritesEveryKeptTextSoThatItReadsBack) {
+    // Basic-string escapes in the old file give texts of every kind: quotes, apostrophes, line
+    // breaks and control characters, alone and together.
+    const std::pair<std::string, std::string> cases[] = {
+        {"it's", "it's"},
+        {"say \\\"L\\\"", "say \"L\""},
+        {"two\\nlines", "two\nlines"},
+        {"a'''b\\nc", "a'''b\nc"},
+        {"tab\\tbell\\u0007del\\u007F", "tab\tbell\x07"
+                                        "del\x7f"},
+        {"caf\u00e9 \\u266b", "caf\u00e9 \u266b"},
+    };
+    for (const auto& [escaped, text] : cases) {
+        SCOPED_TRACE(escaped);
+        std::filesystem::remove_all(folder);
+        log.clear();
+        const std::string own = "\n[[keys]]\nkey = \"" + escaped + "\"\naction = 'say'\nwhat = \"" +
+                                escaped + "\"\nlabel = \"" + escaped + "\"\n";
+        write_file(config, old_file() + own + "\n[shortcuts]\n\"" + escaped + "\" = [\"" + escaped +
+                               "\"]\n");
+        auto loaded = load();
+        ASSERT_TRUE(loaded.ok()) << loaded.error();
+        ASSERT_EQ(loaded->settings.keys.size(), 1u);
+        EXPECT_EQ(loaded->settings.keys[0].key, text);
+        EXPECT_EQ(loaded->settings.keys[0].label, text);
+        EXPECT_EQ(loaded->settings.shortcuts,
+                  (std::map<std::string, std::vector<std::string>>{{text, {text}}}));
+        auto reread = read_settings_file(config);
+        ASSERT_TRUE(reread.ok()) << reread.error();
+        EXPECT_EQ(*reread, loaded->settings);
+        EXPECT_EQ(log, std::vector<std::string>{converted_message()});
+    }
+}
+
 TEST_F(LoadSettings, AnExistingBackupIsNeverOverwritten) {
     write_file(backup, "the first backup");
     write_file(config, old_file());
@@ -357,7 +391,7 @@ TEST_F(LoadSettings, AFileThatCannotBeReadIsReportedAndKept) {
     EXPECT_EQ(read_file(config), "[general]\nmixxx_path = 'C:\\m.exe'\n");
 }
 
-TEST_F(LoadSettings, NothingIsCreatedWhereTheFolderCannotBeMadeOrInspected) {
+TEST_F(LoadSettings, NothingIsCreatedWhereTheFolderCannotBeMade) {
     // A file where a folder should be.
     write_file(root.path() / L"Roaming", "not a folder");
     auto loaded = load();
@@ -366,13 +400,13 @@ TEST_F(LoadSettings, NothingIsCreatedWhereTheFolderCannotBeMadeOrInspected) {
         << loaded.error();
     EXPECT_EQ(read_file(root.path() / L"Roaming"), "not a folder");
 
-    // A name the file system refuses to look up is not taken for a missing file.
+    // A name the file system refuses to look up counts as missing, and cannot be made either.
     folder = root.path() / L"what?";
     loaded = load();
     ASSERT_FALSE(loaded.ok());
-    EXPECT_EQ(loaded.error().rfind("cannot read " + path_text(folder / L"config.toml") + ": ", 0),
-              0u)
+    EXPECT_EQ(loaded.error().rfind("cannot create " + path_text(folder) + ": ", 0), 0u)
         << loaded.error();
+    EXPECT_GT(loaded.error().size(), ("cannot create " + path_text(folder) + ": ").size());
 }
 
 TEST(SettingsFile, CreatingNeverReplacesAnExistingFile) {

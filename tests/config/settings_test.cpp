@@ -68,6 +68,8 @@ TEST(SettingsTemplate, ReplacesOnlyTheLinesOfTheGivenValues) {
         {std::nullopt, std::vector<std::string>{}, 0, path9, "mixxx_args = []", "port = 0"},
         {"E:\\m.exe", std::vector<std::string>{"say \"hi\"", "it's"}, 65535,
          "mixxx_path = 'E:\\m.exe'", "mixxx_args = ['say \"hi\"', \"it's\"]", "port = 65535"},
+        {std::nullopt, std::vector<std::string>{"--title=a\nb", "bell\x07"}, std::nullopt, path9,
+         "mixxx_args = [\"--title=a\\nb\", \"bell\\u0007\"]", "port = 52764"},
     };
     const auto plain = lines_of(settings_template_text());
     for (const Case& c : cases) {
@@ -99,6 +101,12 @@ TEST(SettingsTemplate, QuotesTextsAsTomlStrings) {
         {"say \"x\"", "'say \"x\"'"},
         {"O'Neil", "\"O'Neil\""},
         {"a\\'\"b", "\"a\\\\'\\\"b\""},
+        // A tab fits a literal string; other control characters only fit escaped in a basic one.
+        {"a\tb", "'a\tb'"},
+        {"a\nb", "\"a\\nb\""},
+        {"it's\r\n", "\"it's\\r\\n\""},
+        {"\b\f", "\"\\b\\f\""},
+        {std::string("x\x01\x1b\x7f\0", 5), "\"x\\u0001\\u001B\\u007F\\u0000\""},
     };
     for (const auto& [text, quoted] : cases)
         EXPECT_EQ(quote_toml_string(text), quoted) << text;
