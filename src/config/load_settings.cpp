@@ -19,6 +19,25 @@ extern const std::string_view legacy_keys_toml;
 namespace cuevoice {
 namespace {
 
+enum class Presence { present, missing, unknown };
+
+struct Inspection {
+    Presence presence;
+    std::string error;
+};
+
+// Whether a file is there. Only "not found" counts as missing: a file that cannot be inspected
+// for another reason may well exist and must not be replaced.
+Inspection inspect(const std::filesystem::path& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return {Presence::present, {}};
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+        return {Presence::missing, {}};
+    return {Presence::unknown, system_message(code)};
+}
+
 // Creates the folder and every missing folder above it; gives the system's error code, or 0.
 DWORD create_folder_tree(const std::filesystem::path& folder) {
     if (folder.empty())
@@ -221,9 +240,10 @@ Result<LoadedSettings> load_settings(const SettingsLoadContext& context) {
     loaded.config_path = context.folder / L"config.toml";
     const std::filesystem::path& path = loaded.config_path;
 
-    // Whatever keeps the file from being inspected, it counts as missing: creating it never
-    // replaces a file that is there after all.
-    if (!metadata_readable(path)) {
+    Inspection found = inspect(path);
+    if (found.presence == Presence::unknown)
+        return Error{"cannot read " + path_text(path) + ": " + found.error};
+    if (found.presence == Presence::missing) {
         std::optional<std::string> mixxx = context.find_mixxx();
         if (DWORD failure = create_folder_tree(context.folder))
             return Error{"cannot create " + path_text(context.folder) + ": " +
