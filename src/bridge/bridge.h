@@ -13,8 +13,8 @@
 #include "bridge/protocol.h"
 #include "bridge/reply_channel.h"
 #include "bridge/socket.h"
-#include "catalog/result.h"
 #include "common/channel.h"
+#include "common/result.h"
 #include "main/mixxx_child.h"
 
 namespace cuevoice {
