@@ -14,8 +14,8 @@
 #include "bridge/reply_channel.h"
 #include "bridge/socket.h"
 #include "common/channel.h"
+#include "common/mixxx_child.h"
 #include "common/result.h"
-#include "main/mixxx_child.h"
 
 namespace cuevoice {
 
