@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "applog/applog.h"
-#include "catalog/result.h"
+#include "common/output.h"
+#include "common/result.h"
 #include "common/text.h"
 #include "config/keys_reference.h"
 #include "main/switches.h"
