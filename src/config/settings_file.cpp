@@ -6,49 +6,12 @@
 
 #include "catalog/deserialize.h"
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace cuevoice {
 namespace {
 
 constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool is_valid_utf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-        unsigned char lead = byte(i);
-        std::size_t length;
-        char32_t value;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            value = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            value = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            value = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((byte(i + k) & 0xC0) != 0x80)
-                return false;
-            value = (value << 6) | (byte(i + k) & 0x3F);
-        }
-        if ((length == 3 && value < 0x800) || (length == 4 && value < 0x10000) ||
-            (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF)
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 std::string last_error_text() {
     return system_message(GetLastError());
