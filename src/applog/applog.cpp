@@ -2,9 +2,10 @@
 
 #include <cstdio>
 #include <mutex>
-#include <system_error>
 
 #include <windows.h>
+
+#include "common/files.h"
 
 namespace cuevoice {
 namespace {
@@ -20,16 +21,11 @@ AppLog& app_log_state() {
     return state;
 }
 
-void write_all(HANDLE handle, std::string_view text) {
+// Failed log and console writes are ignored: there is nowhere left to report them.
+void write_ignoring_failure(HANDLE handle, std::string_view text) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
         return;
-    while (!text.empty()) {
-        DWORD written = 0;
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
-        if (!WriteFile(handle, text.data(), chunk, &written, nullptr) || written == 0)
-            return;
-        text.remove_prefix(written);
-    }
+    (void)write_all(handle, text);
 }
 
 } // namespace
@@ -52,10 +48,10 @@ double elapsed_seconds(std::chrono::steady_clock::duration elapsed) {
 }
 
 void write_stdout(std::string_view text) {
-    write_all(GetStdHandle(STD_OUTPUT_HANDLE), text);
+    write_ignoring_failure(GetStdHandle(STD_OUTPUT_HANDLE), text);
 }
 void write_stderr(std::string_view text) {
-    write_all(GetStdHandle(STD_ERROR_HANDLE), text);
+    write_ignoring_failure(GetStdHandle(STD_ERROR_HANDLE), text);
 }
 
 void app_log_str(std::string_view message) {
@@ -67,7 +63,7 @@ void app_log_str(std::string_view message) {
     if (log.file == INVALID_HANDLE_VALUE)
         return;
     auto elapsed = std::chrono::steady_clock::now() - log.start;
-    write_all(log.file, format_log_line(elapsed_seconds(elapsed), message));
+    write_ignoring_failure(log.file, format_log_line(elapsed_seconds(elapsed), message));
 }
 
 void app_log(std::string message) {
@@ -100,8 +96,8 @@ std::filesystem::path log_folder(const std::optional<std::wstring>& local_app_da
 
 void open_app_log() {
     std::filesystem::path folder = log_folder(environment_variable(L"LOCALAPPDATA"), temp_folder());
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+    // Without its folder the log file cannot open either, and that is ignored as well.
+    (void)create_folders(folder);
     HANDLE file = CreateFileW((folder / L"app.log").c_str(), GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

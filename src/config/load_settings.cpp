@@ -7,6 +7,7 @@
 
 #include "applog/applog.h"
 #include "catalog/deserialize.h"
+#include "common/files.h"
 #include "common/text.h"
 #include "common/threads.h"
 #include "config/settings_file.h"
@@ -18,46 +19,6 @@ extern const std::string_view legacy_keys_toml;
 
 namespace cuevoice {
 namespace {
-
-enum class Presence { present, missing, unknown };
-
-struct Inspection {
-    Presence presence;
-    std::string error;
-};
-
-// Whether a file is there. Only "not found" counts as missing: a file that cannot be inspected
-// for another reason may well exist and must not be replaced.
-Inspection inspect(const std::filesystem::path& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return {Presence::present, {}};
-    DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-        return {Presence::missing, {}};
-    return {Presence::unknown, system_message(code)};
-}
-
-// Creates the folder and every missing folder above it; gives the system's error code, or 0.
-DWORD create_folder_tree(const std::filesystem::path& folder) {
-    if (folder.empty())
-        return ERROR_PATH_NOT_FOUND;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data))
-        return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ERROR_DIRECTORY;
-    std::filesystem::path parent = folder.parent_path();
-    if (parent != folder && !parent.empty() && parent != folder.root_path())
-        if (DWORD failure = create_folder_tree(parent))
-            return failure;
-    if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)
-        return 0;
-    return GetLastError();
-}
-
-bool metadata_readable(const std::filesystem::path& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
-}
 
 // A text as a one-line TOML string. The TOML library's own writer turns line breaks into
 // multi-line strings, which no key can be and which break on a text holding three apostrophes.
@@ -174,14 +135,14 @@ Result<std::optional<Settings>> convert_legacy_file(const std::filesystem::path&
         return Error{"internal error: " + reread.error()};
 
     std::filesystem::path backup = backup_path(path);
-    if (!metadata_readable(backup)) {
+    if (!path_exists(backup)) {
         unsigned long failure = context.copy_file ? context.copy_file(path, backup)
                                                   : copy_without_replacing(path, backup);
         if (failure != 0) {
             // Without its copy, rewriting the old file could lose what only it holds (comments,
             // entries this version does not know). Use the kept entries and try again next time.
             context.log("settings file not converted: cannot copy it to " + path_text(backup) +
-                        ": " + system_message(failure));
+                        ": " + error_code_text(failure));
             return std::optional<Settings>(std::move(kept));
         }
     }
@@ -240,14 +201,13 @@ Result<LoadedSettings> load_settings(const SettingsLoadContext& context) {
     loaded.config_path = context.folder / L"config.toml";
     const std::filesystem::path& path = loaded.config_path;
 
-    Inspection found = inspect(path);
+    Inspection found = inspect_path(path);
     if (found.presence == Presence::unknown)
         return Error{"cannot read " + path_text(path) + ": " + found.error};
     if (found.presence == Presence::missing) {
         std::optional<std::string> mixxx = context.find_mixxx();
-        if (DWORD failure = create_folder_tree(context.folder))
-            return Error{"cannot create " + path_text(context.folder) + ": " +
-                         system_message(failure)};
+        if (auto made = create_folders(context.folder); !made)
+            return Error{"cannot create " + path_text(context.folder) + ": " + made.error()};
         std::string text = settings_template_text(mixxx);
         auto checked = parse_settings_text(text, path_text(path));
         if (!checked)
@@ -270,7 +230,7 @@ Result<LoadedSettings> load_settings(const SettingsLoadContext& context) {
         loaded.settings = std::move(**converted);
 
     const std::string configured = loaded.settings.general.mixxx_path;
-    if (!metadata_readable(std::filesystem::path(to_wide(configured)))) {
+    if (!path_exists(std::filesystem::path(to_wide(configured)))) {
         if (auto mixxx = context.find_mixxx()) {
             context.log("mixxx_path " + configured + " does not exist, using " + *mixxx);
             loaded.settings.general.mixxx_path = *mixxx;

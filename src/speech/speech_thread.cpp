@@ -1,13 +1,13 @@
 #include "speech/speech_thread.h"
 
 #include <cstdio>
-#include <system_error>
 
 #include <windows.h>
 #include <objbase.h>
 #include <sapi.h>
 
 #include "applog/applog.h"
+#include "common/files.h"
 #include "common/text.h"
 
 namespace cuevoice {
@@ -41,8 +41,7 @@ Nvda load_nvda(const std::optional<std::filesystem::path>& folder) {
     if (!folder)
         return nvda;
     for (const auto& candidate : nvda_candidates(*folder)) {
-        std::error_code error;
-        if (!std::filesystem::exists(candidate, error))
+        if (!path_exists(candidate))
             continue;
         DWORD old_mode = 0;
         SetThreadErrorMode(SEM_FAILCRITICALERRORS, &old_mode);

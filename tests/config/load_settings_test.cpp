@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/files.h"
 #include "common/text.h"
 #include "config/load_settings.h"
 #include "config/settings_file.h"
