@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,20 +9,9 @@
 #include "test_support.h"
 
 using namespace cuevoice;
+using test::files_in;
 using test::read_file;
 using test::write_file;
-
-namespace {
-
-std::vector<std::filesystem::path> names_in(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
 
 TEST(Files, ReplacingGivesTheNewTextOrLeavesTheOldOneWhole) {
     test::TempFolder folder;
@@ -43,14 +31,14 @@ TEST(Files, ReplacingGivesTheNewTextOrLeavesTheOldOneWhole) {
         EXPECT_FALSE(refused.error().empty());
     }
     EXPECT_EQ(read_file(path), "new\n");
-    EXPECT_EQ(names_in(folder.path()), std::vector<std::filesystem::path>{L"config.toml"});
+    EXPECT_EQ(files_in(folder.path()), std::vector<std::filesystem::path>{L"config.toml"});
 
     // A folder where the file should be stays as it is.
     const auto occupied = folder.path() / L"occupied";
     std::filesystem::create_directories(occupied / L"inside");
     EXPECT_FALSE(replace_file(occupied, "text\n").ok());
     EXPECT_TRUE(std::filesystem::is_directory(occupied / L"inside"));
-    EXPECT_EQ(names_in(folder.path()),
+    EXPECT_EQ(files_in(folder.path()),
               (std::vector<std::filesystem::path>{L"config.toml", L"occupied"}));
 }
 
@@ -69,7 +57,7 @@ TEST(Files, CreatingANewFileNeverTouchesWhatIsThere) {
     ASSERT_TRUE(created.ok()) << created.error();
     EXPECT_TRUE(*created);
     EXPECT_EQ(read_file(fresh), std::string(300000, 'f'));
-    EXPECT_EQ(names_in(folder.path()),
+    EXPECT_EQ(files_in(folder.path()),
               (std::vector<std::filesystem::path>{L"fresh.txt", L"taken"}));
 }
 
