@@ -1,8 +1,5 @@
 #include "config/load_settings.h"
 
-#include <charconv>
-#include <cmath>
-
 #include <windows.h>
 
 #include "applog/applog.h"
@@ -11,6 +8,7 @@
 #include "common/text.h"
 #include "common/threads.h"
 #include "config/settings_file.h"
+#include "config/settings_writer.h"
 #include "registry/find_mixxx.h"
 
 namespace cuevoice::embedded {
@@ -19,71 +17,6 @@ extern const std::string_view legacy_keys_toml;
 
 namespace cuevoice {
 namespace {
-
-// A text as a one-line TOML string. The TOML library's own writer turns line breaks into
-// multi-line strings, which no key can be and which break on a text holding three apostrophes.
-std::string toml_value_text(const std::string& value) {
-    return quote_toml_string(value);
-}
-
-// Floats in their shortest form that reads back exactly, always recognisable as floats.
-std::string float_text(double value) {
-    if (std::isnan(value))
-        return "nan";
-    if (std::isinf(value))
-        return value < 0 ? "-inf" : "inf";
-    char buffer[64];
-    auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    std::string text(buffer, end);
-    if (text.find_first_of(".e") == std::string::npos)
-        text += ".0";
-    return text;
-}
-
-std::string keys_table_text(const Binding& binding) {
-    std::string text = "[[keys]]\n";
-    auto field = [&](std::string_view name, const std::string& value) {
-        text.append(name);
-        text += " = ";
-        text += value;
-        text += '\n';
-    };
-    auto text_field = [&](std::string_view name, const std::optional<std::string>& value) {
-        if (value)
-            field(name, toml_value_text(*value));
-    };
-    field("key", toml_value_text(binding.key));
-    field("action", toml_value_text(binding.action));
-    if (binding.deck)
-        field("deck", std::to_string(*binding.deck));
-    text_field("group", binding.group);
-    text_field("control", binding.control);
-    if (binding.value)
-        field("value", float_text(*binding.value));
-    if (binding.step)
-        field("step", float_text(*binding.step));
-    text_field("what", binding.what);
-    text_field("label", binding.label);
-    text_field("format", binding.format);
-    text_field("report", binding.report);
-    text_field("report_label", binding.report_label);
-    text_field("report_format", binding.report_format);
-    text_field("confirm", binding.confirm);
-    if (binding.repeat)
-        field("repeat", *binding.repeat ? "true" : "false");
-    return text;
-}
-
-std::string shortcut_line(const std::string& id, const std::vector<std::string>& keys) {
-    std::string line = toml_value_text(id) + " = [";
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (i > 0)
-            line += ", ";
-        line += toml_value_text(keys[i]);
-    }
-    line += "]\n";
-    return line;
-}
 
 bool optional_numbers_equal(const std::optional<double>& a, const std::optional<double>& b) {
     if (a.has_value() != b.has_value())
@@ -174,26 +107,6 @@ bool not_a_legacy_default(const std::vector<Binding>& legacy, const Binding& bin
         if (same_binding(entry, binding))
             return false;
     return true;
-}
-
-std::string converted_settings_text(const Settings& settings) {
-    std::string text = settings_template_text(settings.general.mixxx_path,
-                                              settings.general.mixxx_args, settings.general.port);
-    if (!settings.shortcuts.empty()) {
-        std::string lines;
-        for (const auto& [id, keys] : settings.shortcuts)
-            lines += shortcut_line(id, keys);
-        std::size_t header = text.find("\n[shortcuts]\n");
-        if (header != std::string::npos)
-            text.insert(header + std::string_view("\n[shortcuts]\n").size(), lines);
-    }
-    if (!settings.keys.empty()) {
-        for (const Binding& binding : settings.keys) {
-            text += '\n';
-            text += keys_table_text(binding);
-        }
-    }
-    return text;
 }
 
 Result<LoadedSettings> load_settings(const SettingsLoadContext& context) {

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "config/load_settings.h"
 #include "config/settings_file.h"
+#include "config/settings_writer.h"
 #include "test_support.h"
 
 namespace cuevoice::embedded {
