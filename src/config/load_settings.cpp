@@ -18,20 +18,6 @@ extern const std::string_view legacy_keys_toml;
 namespace cuevoice {
 namespace {
 
-bool optional_numbers_equal(const std::optional<double>& a, const std::optional<double>& b) {
-    if (a.has_value() != b.has_value())
-        return false;
-    return !a || *a == *b;
-}
-
-bool same_binding(const Binding& a, const Binding& b) {
-    return a.key == b.key && a.action == b.action && a.deck == b.deck && a.group == b.group &&
-           a.control == b.control && optional_numbers_equal(a.value, b.value) &&
-           optional_numbers_equal(a.step, b.step) && a.what == b.what && a.label == b.label &&
-           a.format == b.format && a.report == b.report && a.report_label == b.report_label &&
-           a.report_format == b.report_format && a.confirm == b.confirm && a.repeat == b.repeat;
-}
-
 std::filesystem::path backup_path(const std::filesystem::path& path) {
     std::filesystem::path backup = path;
     backup.replace_extension(L".toml.bak");
@@ -104,7 +90,7 @@ Result<std::vector<Binding>> legacy_default_keys() {
 
 bool not_a_legacy_default(const std::vector<Binding>& legacy, const Binding& binding) {
     for (const Binding& entry : legacy)
-        if (same_binding(entry, binding))
+        if (entry == binding)
             return false;
     return true;
 }
