@@ -13,12 +13,34 @@ using test::files_in;
 using test::read_file;
 using test::write_file;
 
-TEST(Files, ReplacingGivesTheNewTextOrLeavesTheOldOneWhole) {
+TEST(Files, BothWaysOfWritingLeaveExactlyTheNewText) {
+    using Writer = Result<void> (*)(const std::filesystem::path&, std::string_view);
+    for (Writer write : {Writer{replace_file}, Writer{write_whole_file}}) {
+        SCOPED_TRACE(write == Writer{replace_file} ? "replace_file" : "write_whole_file");
+        test::TempFolder folder;
+        const auto path = folder.path() / L"keys.txt";
+        write_file(path, std::string(100000, 'o'));
+        ASSERT_TRUE(write(path, "a\r\nb\r\n").ok());
+        EXPECT_EQ(read_file(path), "a\r\nb\r\n");
+        auto read = read_whole_file(path);
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_EQ(*read, "a\r\nb\r\n");
+        EXPECT_EQ(files_in(folder.path()), std::vector<std::filesystem::path>{L"keys.txt"});
+
+        auto refused = write(folder.path() / L"missing" / L"keys.txt", "x");
+        ASSERT_FALSE(refused.ok());
+        EXPECT_FALSE(refused.error().empty());
+    }
+    test::TempFolder folder;
+    auto unread = read_whole_file(folder.path() / L"missing.txt");
+    ASSERT_FALSE(unread.ok());
+    EXPECT_FALSE(unread.error().empty());
+}
+
+TEST(Files, AFailedReplacementLeavesTheOldFileWhole) {
     test::TempFolder folder;
     const auto path = folder.path() / L"config.toml";
-    write_file(path, std::string(100000, 'o'));
-    ASSERT_TRUE(replace_file(path, "new\n").ok());
-    EXPECT_EQ(read_file(path), "new\n");
+    write_file(path, "new\n");
 
     // While a reader holds the file without letting it be deleted, it cannot be replaced: the
     // reader keeps seeing the whole old text and no temporary file stays behind.
@@ -59,24 +81,6 @@ TEST(Files, CreatingANewFileNeverTouchesWhatIsThere) {
     EXPECT_EQ(read_file(fresh), std::string(300000, 'f'));
     EXPECT_EQ(files_in(folder.path()),
               (std::vector<std::filesystem::path>{L"fresh.txt", L"taken"}));
-}
-
-TEST(Files, WritingAWholeFileTruncatesWhatItHeld) {
-    test::TempFolder folder;
-    const auto path = folder.path() / L"keys.txt";
-    write_file(path, std::string(5000, 'x'));
-    ASSERT_TRUE(write_whole_file(path, "a\r\nb\r\n").ok());
-    EXPECT_EQ(read_file(path), "a\r\nb\r\n");
-    auto read = read_whole_file(path);
-    ASSERT_TRUE(read.ok()) << read.error();
-    EXPECT_EQ(*read, "a\r\nb\r\n");
-
-    auto refused = write_whole_file(folder.path() / L"missing" / L"keys.txt", "x");
-    ASSERT_FALSE(refused.ok());
-    EXPECT_FALSE(refused.error().empty());
-    auto unread = read_whole_file(folder.path() / L"missing.txt");
-    ASSERT_FALSE(unread.ok());
-    EXPECT_FALSE(unread.error().empty());
 }
 
 TEST(Files, CreatesEveryMissingFolderButNotOverAFile) {
