@@ -78,9 +78,9 @@ CommandOutcome assign_shortcut(EditorState& state, std::string_view target_id,
                       "this, so it no longer types or works in Mixxx itself (for example in the "
                       "library search).\n\nUse it anyway?"}))
         return {};
-    if (other && !ask({PromptKind::question, shown + " is the shortcut of " +
-                                                 function_display_name(*other) + ".\n\nMove it to " +
-                                                 target_name + "?"}))
+    if (other &&
+        !ask({PromptKind::question, shown + " is the shortcut of " + function_display_name(*other) +
+                                        ".\n\nMove it to " + target_name + "?"}))
         return {};
 
     if (other)
@@ -169,9 +169,10 @@ CommandOutcome reset_function_keys(EditorState& state, const FunctionRow& row, c
                 holders += ", ";
             holders += key_chord_display_text(key) + " (" + function_display_name(holder) + ")";
         }
-        move_back = ask({PromptKind::question,
-                         "Default keys of this function are used by other functions now: " +
-                             holders + ".\n\nMove them back here?"});
+        move_back =
+            ask({PromptKind::question,
+                 "Default keys of this function are used by other functions now: " + holders +
+                     ".\n\nMove them back here?"});
     }
     auto is_taken = [&](const std::string& text) {
         return std::any_of(taken.begin(), taken.end(),

@@ -133,8 +133,8 @@ std::vector<FunctionRow> filter_function_rows(const FunctionFilter& filter,
 
 std::array<std::string, 4> function_row_columns(const FunctionRow& row,
                                                 const FunctionKeys& function_keys) {
-    return {row_display_name(row), keys_of_function(function_keys, row.id),
-            row.function->category, row.id};
+    return {row_display_name(row), keys_of_function(function_keys, row.id), row.function->category,
+            row.id};
 }
 
 std::vector<std::string> category_box_items() {

@@ -12,10 +12,10 @@ namespace cuevoice {
 
 // Keys that Windows or the screen reader need; the editor never assigns them.
 inline constexpr std::array<std::string_view, 20> reserved_chords{
-    "ctrl+alt+n",    "ctrl+alt+up",  "ctrl+alt+down", "ctrl+alt+left",     "ctrl+alt+right",
-    "ctrl+alt+delete", "ctrl+escape", "ctrl+shift+escape", "alt+tab",     "alt+shift+tab",
-    "alt+escape",    "alt+f4",       "alt+space",     "win+l",             "win+d",
-    "win+r",         "win+e",        "win+tab",       "win+b",             "win+m"};
+    "ctrl+alt+n",      "ctrl+alt+up", "ctrl+alt+down",     "ctrl+alt+left", "ctrl+alt+right",
+    "ctrl+alt+delete", "ctrl+escape", "ctrl+shift+escape", "alt+tab",       "alt+shift+tab",
+    "alt+escape",      "alt+f4",      "alt+space",         "win+l",         "win+d",
+    "win+r",           "win+e",       "win+tab",           "win+b",         "win+m"};
 
 struct KeyFree {
     bool operator==(const KeyFree&) const = default;

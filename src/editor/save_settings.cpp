@@ -89,6 +89,11 @@ std::vector<std::string> sorted_key_texts(std::vector<std::string> texts) {
 }
 
 std::map<std::string, std::vector<std::string>> shortcut_entries(const EditorModel& model) {
+    return shortcut_entries(catalog(), model);
+}
+
+std::map<std::string, std::vector<std::string>>
+shortcut_entries(const std::vector<FunctionEntry>& functions, const EditorModel& model) {
     ChordSet taken;
     for (const CustomKey& custom : model.custom_keys)
         taken.insert({custom.modifiers, custom.vk});
@@ -97,7 +102,7 @@ std::map<std::string, std::vector<std::string>> shortcut_entries(const EditorMod
         auto found = model.function_keys.find(id);
         return found == model.function_keys.end() ? std::vector<std::string>() : found->second;
     };
-    for (const FunctionEntry& function : catalog()) {
+    for (const FunctionEntry& function : functions) {
         std::vector<std::string> defaults;
         for (const std::string& text : function.default_keys) {
             auto chord = parse_key_chord(text);

@@ -18,6 +18,8 @@ std::vector<std::string> sorted_key_texts(std::vector<std::string> texts);
 // The [shortcuts] entries to write, by id in byte order: the stray entries, every catalogue
 // function whose keys differ from its effective defaults, and deck variants that have keys.
 std::map<std::string, std::vector<std::string>> shortcut_entries(const EditorModel& model);
+std::map<std::string, std::vector<std::string>>
+shortcut_entries(const std::vector<FunctionEntry>& functions, const EditorModel& model);
 
 // "[shortcuts]" and a line feed, then one line per entry.
 std::string shortcuts_section_text(const std::map<std::string, std::vector<std::string>>& entries);
