@@ -47,6 +47,10 @@ Bridge::~Bridge() {
     net::close_socket(socket_);
 }
 
+Result<json> Bridge::request(json message, int wait_seconds) {
+    return cuevoice::request(*this, std::move(message), wait_seconds);
+}
+
 Result<json> request(Bridge& bridge, json message, int wait_seconds) {
     std::uint64_t id = bridge.next_id_.fetch_add(1);
     message["id"] = id;

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "bridge/events.h"
+#include "bridge/mixxx_link.h"
 #include "bridge/protocol.h"
 #include "bridge/reply_channel.h"
 #include "bridge/socket.h"
@@ -27,12 +28,14 @@ struct PendingReplies {
 };
 
 // The shared link to the plug-in. The last reference closes the writing socket.
-class Bridge {
+class Bridge final : public MixxxLink {
 public:
     Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket);
     ~Bridge();
     Bridge(const Bridge&) = delete;
     Bridge& operator=(const Bridge&) = delete;
+
+    Result<json> request(json message, int wait_seconds) override;
 
 private:
     friend Result<json> request(Bridge& bridge, json message, int wait_seconds);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "bridge/bridge.h"
 #include "bridge/typed_requests.h"
 #include "scripted_peer.h"
 
