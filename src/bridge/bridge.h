@@ -31,15 +31,14 @@ struct PendingReplies {
 class Bridge final : public MixxxLink {
 public:
     Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket);
-    ~Bridge();
+    ~Bridge() override;
     Bridge(const Bridge&) = delete;
     Bridge& operator=(const Bridge&) = delete;
 
+    // Sets "id" in the message, writes it as one line and waits for the reply with that id.
     Result<json> request(json message, int wait_seconds) override;
 
 private:
-    friend Result<json> request(Bridge& bridge, json message, int wait_seconds);
-
     std::shared_ptr<PendingReplies> pending_;
     std::mutex writer_; // whoever holds it writes one line
     net::Socket socket_;
@@ -54,10 +53,6 @@ using SharedBridge = std::shared_ptr<Bridge>;
 Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token,
                                     std::chrono::steady_clock::time_point deadline,
                                     const SharedMixxxChild& mixxx, Sender<BridgeEvent> events);
-
-// Sends one command (an object with "cmd" and its members; "id" is set here) and waits up to
-// `wait_seconds` for its reply. Safe to call from any number of threads at once.
-Result<json> request(Bridge& bridge, json message, int wait_seconds);
 
 // Body of the thread "bridge-reader": reads `socket` until the connection ends, hands replies
 // to their requests and change events to `events`, then wakes every waiting request and sends

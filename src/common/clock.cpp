@@ -3,15 +3,17 @@
 #include <thread>
 
 namespace cuevoice {
+
 namespace {
 
 class SystemClock final : public Clock {
 public:
-    std::chrono::steady_clock::time_point now() override {
+    std::chrono::steady_clock::time_point now() const override {
         return std::chrono::steady_clock::now();
     }
     void sleep_for(std::chrono::steady_clock::duration duration) override {
-        std::this_thread::sleep_for(duration);
+        if (duration > std::chrono::steady_clock::duration::zero())
+            std::this_thread::sleep_for(duration);
     }
 };
 

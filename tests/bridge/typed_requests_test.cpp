@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include "bridge/bridge.h"
 #include "bridge/typed_requests.h"
 #include "scripted_peer.h"
 
