@@ -1,12 +1,16 @@
 #pragma once
-// Reading UTF-8 one code point at a time, and Unicode White_Space trimming.
+// UTF-8 as every part reads it: strict, so that no overlong form, surrogate or value above
+// U+10FFFF passes for a character.
 #include <cstddef>
 #include <string_view>
 
 namespace cuevoice {
 
-// One code point decoded from UTF-8, with its length in bytes; a malformed byte counts as a
-// code point of its own (`not_a_code_point`) that is never white space.
+// True when the whole text is strict UTF-8.
+bool is_valid_utf8(std::string_view text);
+
+// One code point with its length in bytes. A malformed byte is a code point of its own, one
+// byte long, whose value is `not_a_code_point`, so a walk over any text always moves on.
 struct CodePoint {
     char32_t value;
     std::size_t length;
@@ -14,15 +18,11 @@ struct CodePoint {
 
 inline constexpr char32_t not_a_code_point = 0xFFFFFFFF;
 
-// The code point that starts at `at` (< text.size()).
+// The code point that starts at `at` (which must be inside the text).
 CodePoint decode_utf8_at(std::string_view text, std::size_t at);
-// The code point that ends just before `end` (> 0).
+
+// The code point that ends just before `end` (which must be above 0); a malformed last byte
+// gives `not_a_code_point` with length 1.
 CodePoint decode_utf8_before(std::string_view text, std::size_t end);
-
-// Unicode's White_Space property.
-bool is_white_space(char32_t c);
-
-std::string_view trim_white_space(std::string_view text);
-std::string_view trim_white_space_end(std::string_view text);
 
 } // namespace cuevoice
