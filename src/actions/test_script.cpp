@@ -12,7 +12,7 @@
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
-#include "common/utf8.h"
+#include "common/white_space.h"
 #include "config/key_map.h"
 
 namespace cuevoice {

@@ -2,7 +2,7 @@
 
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
-#include "common/utf8.h"
+#include "common/white_space.h"
 
 namespace cuevoice {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // UTF-8 as every part reads it: strict, so that no overlong form, surrogate or value above
-// U+10FFFF passes for a character; and Unicode White_Space trimming.
+// U+10FFFF passes for a character.
 #include <cstddef>
 #include <string_view>
 
@@ -24,11 +24,5 @@ CodePoint decode_utf8_at(std::string_view text, std::size_t at);
 // The code point that ends just before `end` (which must be above 0); a malformed last byte
 // gives `not_a_code_point` with length 1.
 CodePoint decode_utf8_before(std::string_view text, std::size_t end);
-
-// Unicode's White_Space property.
-bool is_white_space(char32_t c);
-
-std::string_view trim_white_space(std::string_view text);
-std::string_view trim_white_space_end(std::string_view text);
 
 } // namespace cuevoice

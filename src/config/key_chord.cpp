@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "common/utf8.h"
+#include "common/white_space.h"
 
 namespace cuevoice {
 namespace {
