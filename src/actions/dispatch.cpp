@@ -6,6 +6,10 @@
 #include "actions/deck_actions.h"
 #include "actions/hold.h"
 #include "actions/not_built.h"
+#include "beatgrid/grid_clicks.h"
+#include "beatgrid/grid_move.h"
+#include "beatgrid/tap_tempo.h"
+#include "beatmatch/beatmatch.h"
 
 namespace cuevoice {
 namespace {
@@ -40,14 +44,12 @@ struct Dispatch {
         return not_built_yet(ActionKind::key_help);
     }
     Result<void> operator()(const BeatgridClicksAction&) const {
-        return not_built_yet(ActionKind::beatgrid_clicks);
+        return beatgrid_clicks(context, deck);
     }
-    Result<void> operator()(const BeatgridMoveAction&) const {
-        return not_built_yet(ActionKind::beatgrid_move);
+    Result<void> operator()(const BeatgridMoveAction& a) const {
+        return beatgrid_move(context, deck, a.steps);
     }
-    Result<void> operator()(const BeatgridTapAction&) const {
-        return not_built_yet(ActionKind::beatgrid_tap);
-    }
+    Result<void> operator()(const BeatgridTapAction&) const { return beatgrid_tap(context, deck); }
     Result<void> operator()(const PreviewAction&) const {
         return not_built_yet(ActionKind::preview);
     }
@@ -61,11 +63,9 @@ struct Dispatch {
     Result<void> operator()(const StopSamplersAction&) const {
         return not_built_yet(ActionKind::stop_samplers);
     }
-    Result<void> operator()(const BeatmatchAction&) const {
-        return not_built_yet(ActionKind::beatmatch);
-    }
+    Result<void> operator()(const BeatmatchAction&) const { return beatmatch(context, deck); }
     Result<void> operator()(const BeatmatchMonitorAction&) const {
-        return not_built_yet(ActionKind::beatmatch_monitor);
+        return beatmatch_monitor(context, deck);
     }
     Result<void> operator()(const KeyEditorAction&) const {
         return not_built_yet(ActionKind::key_editor);

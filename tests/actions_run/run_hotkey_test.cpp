@@ -80,16 +80,11 @@ TEST(RunHotkey, KindsNotBuiltYetAnswerWithAnError) {
         {ActionKind::toggle_announce, "toggle_announce"},
         {ActionKind::dump_widgets, "dump_widgets"},
         {ActionKind::key_help, "key_help"},
-        {ActionKind::beatgrid_clicks, "beatgrid_clicks"},
-        {ActionKind::beatgrid_move, "beatgrid_move"},
-        {ActionKind::beatgrid_tap, "beatgrid_tap"},
         {ActionKind::preview, "preview"},
         {ActionKind::marker, "marker"},
         {ActionKind::clear_marker, "clear_marker"},
         {ActionKind::change_effect, "change_effect"},
         {ActionKind::stop_samplers, "stop_samplers"},
-        {ActionKind::beatmatch, "beatmatch"},
-        {ActionKind::beatmatch_monitor, "beatmatch_monitor"},
         {ActionKind::key_editor, "key_editor"},
     };
     const std::vector<Action> kinds =
