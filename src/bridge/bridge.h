@@ -13,9 +13,9 @@
 #include "bridge/protocol.h"
 #include "bridge/reply_channel.h"
 #include "bridge/socket.h"
-#include "catalog/result.h"
 #include "common/channel.h"
-#include "main/mixxx_child.h"
+#include "common/mixxx_child.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/events.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

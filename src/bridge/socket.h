@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice::net {
 

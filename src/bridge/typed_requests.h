@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bridge/bridge.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "catalog/binding.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

@@ -8,7 +8,7 @@
 
 #include "catalog/action.h"
 #include "catalog/binding.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

@@ -7,7 +7,7 @@
 #include "catalog/action.h"
 #include "catalog/binding.h"
 #include "catalog/bound_action.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

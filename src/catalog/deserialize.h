@@ -7,7 +7,7 @@
 #include <toml++/toml.h>
 
 #include "catalog/binding.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

@@ -13,7 +13,7 @@
 #include "catalog/binding.h"
 #include "catalog/bound_action.h"
 #include "catalog/catalog.h"
-#include "catalog/result.h"
+#include "common/result.h"
 
 namespace cuevoice {
 

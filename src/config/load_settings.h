@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "catalog/binding.h"
-#include "catalog/result.h"
+#include "common/result.h"
 #include "config/settings.h"
 
 namespace cuevoice {

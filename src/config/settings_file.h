@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalog/result.h"
+#include "common/result.h"
 #include "config/settings.h"
 
 namespace cuevoice {

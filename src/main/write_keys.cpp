@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "applog/applog.h"
-#include "catalog/result.h"
+#include "common/result.h"
 #include "common/text.h"
 #include "config/keys_reference.h"
 #include "main/switches.h"

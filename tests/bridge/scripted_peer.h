@@ -11,8 +11,8 @@
 
 #include "bridge/bridge.h"
 #include "common/channel.h"
+#include "common/mixxx_child.h"
 #include "line_client.h"
-#include "main/mixxx_child.h"
 
 namespace cuevoice::test {
 

@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "main/mixxx_child.h"
+#include "common/mixxx_child.h"
 
 namespace cuevoice::test {
 

@@ -1,4 +1,4 @@
-#include "main/mixxx_child.h"
+#include "common/mixxx_child.h"
 
 #include <windows.h>
 
