@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include "common/environment.h"
+#include "common/output.h"
+#include "common/threads.h"
+
 namespace cuevoice {
 namespace {
 
@@ -18,18 +22,6 @@ struct AppLog {
 AppLog& app_log_state() {
     static AppLog state;
     return state;
-}
-
-void write_all(HANDLE handle, std::string_view text) {
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
-        return;
-    while (!text.empty()) {
-        DWORD written = 0;
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
-        if (!WriteFile(handle, text.data(), chunk, &written, nullptr) || written == 0)
-            return;
-        text.remove_prefix(written);
-    }
 }
 
 } // namespace
@@ -51,13 +43,6 @@ double elapsed_seconds(std::chrono::steady_clock::duration elapsed) {
     return static_cast<double>(whole.count()) + static_cast<double>(nanos.count()) / 1e9;
 }
 
-void write_stdout(std::string_view text) {
-    write_all(GetStdHandle(STD_OUTPUT_HANDLE), text);
-}
-void write_stderr(std::string_view text) {
-    write_all(GetStdHandle(STD_ERROR_HANDLE), text);
-}
-
 void app_log_str(std::string_view message) {
     std::string copy(message);
     copy += '\n';
@@ -67,29 +52,11 @@ void app_log_str(std::string_view message) {
     if (log.file == INVALID_HANDLE_VALUE)
         return;
     auto elapsed = std::chrono::steady_clock::now() - log.start;
-    write_all(log.file, format_log_line(elapsed_seconds(elapsed), message));
+    write_to_handle(log.file, format_log_line(elapsed_seconds(elapsed), message));
 }
 
 void app_log(std::string message) {
     app_log_str(message);
-}
-
-std::optional<std::wstring> environment_variable(const wchar_t* name) {
-    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0)
-        return std::nullopt;
-    std::wstring value(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-    if (length >= size)
-        return std::nullopt;
-    value.resize(length);
-    return value;
-}
-
-std::filesystem::path temp_folder() {
-    wchar_t buffer[MAX_PATH + 2];
-    DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
-    return std::filesystem::path(std::wstring(buffer, length));
 }
 
 std::filesystem::path log_folder(const std::optional<std::wstring>& local_app_data,
@@ -114,6 +81,7 @@ void open_app_log() {
         log.file = file;
         log.start = start;
     }
+    set_fatal_log(&app_log_str);
     app_log_str("Cuevoice 1.2.0");
 }
 

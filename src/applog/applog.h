@@ -25,12 +25,4 @@ double elapsed_seconds(std::chrono::steady_clock::duration elapsed);
 std::filesystem::path log_folder(const std::optional<std::wstring>& local_app_data,
                                  const std::filesystem::path& temp_folder);
 
-// Standard output and error copies; an absent stream is tolerated silently.
-void write_stdout(std::string_view text);
-void write_stderr(std::string_view text);
-
-// The value of an environment variable, or none when it is not set.
-std::optional<std::wstring> environment_variable(const wchar_t* name);
-std::filesystem::path temp_folder();
-
 } // namespace cuevoice

@@ -1,12 +1,13 @@
 #include "common/threads.h"
 
+#include <atomic>
 #include <cstdio>
 #include <system_error>
 #include <thread>
 
 #include <windows.h>
 
-#include "applog/applog.h"
+#include "common/output.h"
 #include "common/text.h"
 
 namespace cuevoice {
@@ -21,7 +22,13 @@ void name_current_thread(const std::string& name) {
         set_description(GetCurrentThread(), to_wide(name).c_str());
 }
 
+std::atomic<FatalLog> fatal_log{nullptr};
+
 } // namespace
+
+void set_fatal_log(FatalLog log) {
+    fatal_log.store(log);
+}
 
 void fatal_error(std::string_view message, std::string_view detail) {
     std::string text(message);
@@ -29,7 +36,11 @@ void fatal_error(std::string_view message, std::string_view detail) {
         text += ": ";
         text += detail;
     }
-    app_log_str("fatal: " + text);
+    std::string line = "fatal: " + text;
+    if (FatalLog log = fatal_log.load())
+        log(line);
+    else
+        write_stdout(line + "\n");
     write_stderr(text + "\n");
     ExitProcess(3);
 }

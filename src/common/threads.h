@@ -5,6 +5,11 @@
 
 namespace cuevoice {
 
+// Where fatal_error writes its "fatal: " line. Until one is set (the log sets itself when it
+// opens), the line goes to standard output.
+using FatalLog = void (*)(std::string_view line);
+void set_fatal_log(FatalLog log);
+
 // Ends the process: conditions that cannot fail on valid data land here with a fixed message.
 [[noreturn]] void fatal_error(std::string_view message, std::string_view detail = {});
 

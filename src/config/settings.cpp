@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "applog/applog.h"
 #include "catalog/deserialize.h"
+#include "common/environment.h"
 
 namespace cuevoice::embedded {
 extern const std::string_view settings_template_toml;

@@ -1,4 +1,4 @@
-#include "applog/applog.h"
+#include "common/output.h"
 #include "main/switches.h"
 #include "registry/find_mixxx.h"
 

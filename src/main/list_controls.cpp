@@ -2,8 +2,8 @@
 #include <set>
 #include <string>
 
-#include "applog/applog.h"
 #include "catalog/catalog.h"
+#include "common/output.h"
 #include "main/switches.h"
 
 namespace cuevoice {

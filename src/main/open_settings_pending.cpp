@@ -1,5 +1,5 @@
 // Answers honestly until this switch is built.
-#include "applog/applog.h"
+#include "common/output.h"
 #include "main/switches.h"
 
 namespace cuevoice {

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "applog/applog.h"
+#include "common/output.h"
 #include "common/text.h"
 #include "main/run.h"
 #include "main/switches.h"

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "applog/applog.h"
+#include "common/output.h"
 #include "common/result.h"
 #include "common/text.h"
 #include "config/keys_reference.h"

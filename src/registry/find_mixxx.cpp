@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "applog/applog.h"
+#include "common/environment.h"
 #include "common/text.h"
 #include "registry/registry.h"
 

@@ -8,6 +8,7 @@
 #include <sapi.h>
 
 #include "applog/applog.h"
+#include "common/program_folder.h"
 #include "common/text.h"
 
 namespace cuevoice {
@@ -142,25 +143,6 @@ std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& 
                                  L"nvdaControllerClient.dll");
     }
     return candidates;
-}
-
-std::optional<std::filesystem::path> program_folder() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::nullopt;
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    std::filesystem::path file(buffer);
-    if (!file.has_parent_path())
-        return std::nullopt;
-    return file.parent_path();
 }
 
 void speech_thread(Receiver<SpeechMessage> receiver) {

@@ -22,7 +22,4 @@ std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& 
 // A COM result as "SAPI unavailable: {}" shows it: the system's text and the code in hex.
 std::string hresult_description(long result);
 
-// The folder of the running program, when it can be determined.
-std::optional<std::filesystem::path> program_folder();
-
 } // namespace cuevoice

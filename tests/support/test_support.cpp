@@ -7,8 +7,8 @@
 
 #include <windows.h>
 
+#include "common/program_folder.h"
 #include "common/text.h"
-#include "speech/speech_thread.h"
 
 namespace cuevoice::test {
 
