@@ -96,10 +96,12 @@ TEST(SimHost, VersionResourcesNameMixxxAndQt) {
     const Case cases[] = {
         {"", "2.5.0", "6.5.3"},
         {"variants/qt-6.4.3", "2.4.1", "6.4.3"},
+        {"variants/qt-6.5.0", "2.4.2", "6.5.0"},
         {"variants/qt-6.8.2", "2.6.0", "6.8.2"},
         {"variants/qt-7.0.0", "2.7.0", "7.0.0"},
         {"variants/qt5", "2.3.6", "missing"},
         {"variants/unversioned", "none", "none"},
+        {"variants/qt-unversioned", "2.5.1", "none"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder);
