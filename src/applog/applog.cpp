@@ -9,6 +9,7 @@
 #include "common/environment.h"
 #include "common/output.h"
 #include "common/threads.h"
+#include "cuevoice_version.h"
 
 namespace cuevoice {
 namespace {
@@ -82,7 +83,7 @@ void open_app_log() {
         log.start = start;
     }
     set_fatal_log(&app_log_str);
-    app_log_str("Cuevoice 1.2.0");
+    app_log_str("Cuevoice " + std::string(cuevoice_version));
 }
 
 } // namespace cuevoice

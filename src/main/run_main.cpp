@@ -9,6 +9,7 @@
 #include "applog/applog.h"
 #include "common/output.h"
 #include "common/text.h"
+#include "cuevoice_version.h"
 #include "main/run.h"
 #include "main/switches.h"
 
@@ -73,7 +74,7 @@ int finish_run(const RunResult& result, const Speech& speech, const SleepFor& sl
 int run_mode(const std::vector<std::string>& arguments) {
     const std::string first = arguments.empty() ? std::string() : arguments.front();
     if (first == "--version") {
-        write_stdout("1.2.0\n");
+        write_stdout(std::string(cuevoice_version) + "\n");
         return 0;
     }
     if (first == "--write-keys")
