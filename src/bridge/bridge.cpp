@@ -47,27 +47,27 @@ Bridge::~Bridge() {
     net::close_socket(socket_);
 }
 
-Result<json> request(Bridge& bridge, json message, int wait_seconds) {
-    std::uint64_t id = bridge.next_id_.fetch_add(1);
+Result<json> Bridge::request(json message, int wait_seconds) {
+    std::uint64_t id = next_id_.fetch_add(1);
     message["id"] = id;
     auto [sender, receiver] = make_reply_channel();
     {
-        std::lock_guard lock(bridge.pending_->mutex);
-        bridge.pending_->waiting.insert_or_assign(id, std::move(sender));
+        std::lock_guard lock(pending_->mutex);
+        pending_->waiting.insert_or_assign(id, std::move(sender));
     }
     std::string line = encode_line(message);
     std::optional<std::string> send_error;
     {
-        std::lock_guard lock(bridge.writer_);
-        send_error = net::send_all(bridge.socket_, line);
+        std::lock_guard lock(writer_);
+        send_error = net::send_all(socket_, line);
     }
     if (send_error) {
-        remove_pending(*bridge.pending_, id);
+        remove_pending(*pending_, id);
         return Error{"send failed: " + *send_error};
     }
     std::optional<json> reply = receiver.recv_for(std::chrono::seconds(wait_seconds));
     if (!reply) {
-        remove_pending(*bridge.pending_, id);
+        remove_pending(*pending_, id);
         return Error{"Mixxx did not answer"};
     }
     return judge_reply(std::move(*reply));

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "bridge/events.h"
+#include "bridge/mixxx_link.h"
 #include "bridge/protocol.h"
 #include "bridge/reply_channel.h"
 #include "bridge/socket.h"
@@ -27,16 +28,17 @@ struct PendingReplies {
 };
 
 // The shared link to the plug-in. The last reference closes the writing socket.
-class Bridge {
+class Bridge final : public MixxxLink {
 public:
     Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket);
-    ~Bridge();
+    ~Bridge() override;
     Bridge(const Bridge&) = delete;
     Bridge& operator=(const Bridge&) = delete;
 
-private:
-    friend Result<json> request(Bridge& bridge, json message, int wait_seconds);
+    // Sets "id" in the message, writes it as one line and waits for the reply with that id.
+    Result<json> request(json message, int wait_seconds) override;
 
+private:
     std::shared_ptr<PendingReplies> pending_;
     std::mutex writer_; // whoever holds it writes one line
     net::Socket socket_;
@@ -51,10 +53,6 @@ using SharedBridge = std::shared_ptr<Bridge>;
 Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token,
                                     std::chrono::steady_clock::time_point deadline,
                                     const SharedMixxxChild& mixxx, Sender<BridgeEvent> events);
-
-// Sends one command (an object with "cmd" and its members; "id" is set here) and waits up to
-// `wait_seconds` for its reply. Safe to call from any number of threads at once.
-Result<json> request(Bridge& bridge, json message, int wait_seconds);
 
 // Body of the thread "bridge-reader": reads `socket` until the connection ends, hands replies
 // to their requests and change events to `events`, then wakes every waiting request and sends

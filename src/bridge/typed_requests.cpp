@@ -16,19 +16,19 @@ std::string control_error(const std::string& group, const std::string& key,
 
 } // namespace
 
-Result<double> get(Bridge& bridge, const std::string& group, const std::string& key,
+Result<double> get(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop) {
     Result<json> reply = request(
-        bridge, json{{"cmd", "get"}, {"group", group}, {"key", key}, {"prop", prop}}, wait_seconds);
+        link, json{{"cmd", "get"}, {"group", group}, {"key", key}, {"prop", prop}}, wait_seconds);
     if (!reply)
         return Error{control_error(group, key, reply.error())};
     return read_number(*reply, "value");
 }
 
-Result<double> set(Bridge& bridge, const std::string& group, const std::string& key,
+Result<double> set(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop, double value) {
     Result<json> reply = request(
-        bridge,
+        link,
         json{{"cmd", "set"}, {"group", group}, {"key", key}, {"prop", prop}, {"value", value}},
         wait_seconds);
     if (!reply)
@@ -39,12 +39,12 @@ Result<double> set(Bridge& bridge, const std::string& group, const std::string& 
     return found->get<double>();
 }
 
-Result<std::vector<double>> get_many(Bridge& bridge, const std::vector<ControlKey>& controls) {
+Result<std::vector<double>> get_many(MixxxLink& link, const std::vector<ControlKey>& controls) {
     json pairs = json::array();
     for (const auto& [group, key] : controls)
         pairs.push_back(json::array({group, key}));
     Result<json> reply =
-        request(bridge, json{{"cmd", "getmany"}, {"controls", std::move(pairs)}}, wait_seconds);
+        request(link, json{{"cmd", "getmany"}, {"controls", std::move(pairs)}}, wait_seconds);
     if (!reply)
         return Error{reply.error()};
     std::vector<double> values;
@@ -58,8 +58,8 @@ Result<std::vector<double>> get_many(Bridge& bridge, const std::vector<ControlKe
     return values;
 }
 
-Result<SelectedTrack> selected_track(Bridge& bridge) {
-    Result<json> reply = request(bridge, json{{"cmd", "selectedtrack"}}, wait_seconds);
+Result<SelectedTrack> selected_track(MixxxLink& link) {
+    Result<json> reply = request(link, json{{"cmd", "selectedtrack"}}, wait_seconds);
     if (!reply)
         return Error{"no track selected in the library"};
     SelectedTrack track;
@@ -75,31 +75,31 @@ Result<SelectedTrack> selected_track(Bridge& bridge) {
     return track;
 }
 
-Result<std::string> effect_name(Bridge& bridge, std::int64_t index) {
-    Result<json> reply =
-        request(bridge, json{{"cmd", "effectname"}, {"index", index}}, wait_seconds);
+Result<std::string> effect_name(MixxxLink& link, std::int64_t index) {
+    Result<json> reply = request(link, json{{"cmd", "effectname"}, {"index", index}}, wait_seconds);
     if (!reply)
         return Error{reply.error()};
     return read_text(*reply, "name").value_or("unknown effect");
 }
 
-Result<std::int64_t> metronome_index(Bridge& bridge) {
+Result<std::int64_t> metronome_index(MixxxLink& link) {
     Result<json> reply =
-        request(bridge, json{{"cmd", "effectindex"}, {"effect", "org.mixxx.effects.metronome"}},
+        request(link, json{{"cmd", "effectindex"}, {"effect", "org.mixxx.effects.metronome"}},
                 wait_seconds);
     if (!reply)
         return Error{reply.error()};
     return read_signed(*reply, "index");
 }
 
-void watch(Bridge& bridge, const std::string& group, const std::string& key, WatchedValues& table) {
+void watch(MixxxLink& link, const std::string& group, const std::string& key,
+           WatchedValues& table) {
     Result<json> reply =
-        request(bridge, json{{"cmd", "watch"}, {"group", group}, {"key", key}}, wait_seconds);
+        request(link, json{{"cmd", "watch"}, {"group", group}, {"key", key}}, wait_seconds);
     if (!reply) {
         app_log("watch failed: " + control_error(group, key, reply.error()));
         return;
     }
-    Result<double> current = get(bridge, group, key, "value");
+    Result<double> current = get(link, group, key, "value");
     if (current)
         table.insert_or_assign(ControlKey{group, key}, *current);
 }

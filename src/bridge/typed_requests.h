@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "bridge/bridge.h"
+#include "bridge/mixxx_link.h"
 #include "common/result.h"
 
 namespace cuevoice {
@@ -28,26 +28,26 @@ using ControlKey = std::pair<std::string, std::string>;
 using WatchedValues = std::map<ControlKey, double>;
 
 // `prop` is "value" for the control's own value, "parameter" for its 0 to 1 position.
-Result<double> get(Bridge& bridge, const std::string& group, const std::string& key,
+Result<double> get(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop);
 
 // The value Mixxx reports back, or the sent value when it reports none.
-Result<double> set(Bridge& bridge, const std::string& group, const std::string& key,
+Result<double> set(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop, double value);
 
 // One value per control, in the order asked.
-Result<std::vector<double>> get_many(Bridge& bridge, const std::vector<ControlKey>& controls);
+Result<std::vector<double>> get_many(MixxxLink& link, const std::vector<ControlKey>& controls);
 
-Result<SelectedTrack> selected_track(Bridge& bridge);
+Result<SelectedTrack> selected_track(MixxxLink& link);
 
 // The effect's display name; "unknown effect" when the plug-in gives none.
-Result<std::string> effect_name(Bridge& bridge, std::int64_t index);
+Result<std::string> effect_name(MixxxLink& link, std::int64_t index);
 
 // The metronome's position in Mixxx's effect list.
-Result<std::int64_t> metronome_index(Bridge& bridge);
+Result<std::int64_t> metronome_index(MixxxLink& link);
 
 // Subscribes to the control's changes and records its current value in `table`. Failures are
 // logged, never returned.
-void watch(Bridge& bridge, const std::string& group, const std::string& key, WatchedValues& table);
+void watch(MixxxLink& link, const std::string& group, const std::string& key, WatchedValues& table);
 
 } // namespace cuevoice

@@ -9,31 +9,10 @@
 namespace cuevoice {
 namespace {
 
+#define CUEVOICE_ACTION_NAME(name, type) #name,
 constexpr std::array<std::string_view, action_kind_count> kind_names = {
-    "select_deck",
-    "toggle",
-    "press",
-    "hold",
-    "set",
-    "adjust",
-    "say",
-    "say_control",
-    "stop_speech",
-    "toggle_announce",
-    "dump_widgets",
-    "key_help",
-    "beatgrid_clicks",
-    "beatgrid_move",
-    "beatgrid_tap",
-    "preview",
-    "marker",
-    "clear_marker",
-    "change_effect",
-    "stop_samplers",
-    "beatmatch",
-    "beatmatch_monitor",
-    "key_editor",
-};
+    CUEVOICE_ACTION_KINDS(CUEVOICE_ACTION_NAME)};
+#undef CUEVOICE_ACTION_NAME
 
 constexpr std::array<std::string_view, 11> format_names = {
     "percent", "offset",      "balance", "cue_main", "onoff", "time",

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "catalog/binding.h"
@@ -154,43 +155,67 @@ struct KeyEditorAction {
     bool operator==(const KeyEditorAction&) const = default;
 };
 
-// The 23 kinds; the alternative's index is the kind's number (ActionKind).
-using Action =
-    std::variant<SelectDeckAction, ToggleAction, PressAction, HoldAction, SetAction, AdjustAction,
-                 SayAction, SayControlAction, StopSpeechAction, ToggleAnnounceAction,
-                 DumpWidgetsAction, KeyHelpAction, BeatgridClicksAction, BeatgridMoveAction,
-                 BeatgridTapAction, PreviewAction, MarkerAction, ClearMarkerAction,
-                 ChangeEffectAction, StopSamplersAction, BeatmatchAction, BeatmatchMonitorAction,
-                 KeyEditorAction>;
+// The action kinds in the order of their numbers, each as X(name, type): the name is the
+// binding's action text and the enumerator, the type the variant's alternative. The numbering is
+// stored and compared; add or move a kind only here.
+#define CUEVOICE_ACTION_KINDS(X)                                                                   \
+    X(select_deck, SelectDeckAction)                                                               \
+    X(toggle, ToggleAction)                                                                        \
+    X(press, PressAction)                                                                          \
+    X(hold, HoldAction)                                                                            \
+    X(set, SetAction)                                                                              \
+    X(adjust, AdjustAction)                                                                        \
+    X(say, SayAction)                                                                              \
+    X(say_control, SayControlAction)                                                               \
+    X(stop_speech, StopSpeechAction)                                                               \
+    X(toggle_announce, ToggleAnnounceAction)                                                       \
+    X(dump_widgets, DumpWidgetsAction)                                                             \
+    X(key_help, KeyHelpAction)                                                                     \
+    X(beatgrid_clicks, BeatgridClicksAction)                                                       \
+    X(beatgrid_move, BeatgridMoveAction)                                                           \
+    X(beatgrid_tap, BeatgridTapAction)                                                             \
+    X(preview, PreviewAction)                                                                      \
+    X(marker, MarkerAction)                                                                        \
+    X(clear_marker, ClearMarkerAction)                                                             \
+    X(change_effect, ChangeEffectAction)                                                           \
+    X(stop_samplers, StopSamplersAction)                                                           \
+    X(beatmatch, BeatmatchAction)                                                                  \
+    X(beatmatch_monitor, BeatmatchMonitorAction)                                                   \
+    X(key_editor, KeyEditorAction)
 
-enum class ActionKind : std::uint8_t {
-    select_deck,
-    toggle,
-    press,
-    hold,
-    set,
-    adjust,
-    say,
-    say_control,
-    stop_speech,
-    toggle_announce,
-    dump_widgets,
-    key_help,
-    beatgrid_clicks,
-    beatgrid_move,
-    beatgrid_tap,
-    preview,
-    marker,
-    clear_marker,
-    change_effect,
-    stop_samplers,
-    beatmatch,
-    beatmatch_monitor,
-    key_editor,
+namespace detail {
+// The variant of the types after the first, so that the list can put a comma before each.
+template <typename Ignored, typename... Kinds> struct VariantOfRest {
+    using type = std::variant<Kinds...>;
 };
+} // namespace detail
 
-inline constexpr std::size_t action_kind_count = 23;
+#define CUEVOICE_ACTION_TYPE_AFTER_COMMA(name, type) , type
+using Action =
+    detail::VariantOfRest<void CUEVOICE_ACTION_KINDS(CUEVOICE_ACTION_TYPE_AFTER_COMMA)>::type;
+#undef CUEVOICE_ACTION_TYPE_AFTER_COMMA
+
+#define CUEVOICE_ACTION_ENUMERATOR(name, type) name,
+enum class ActionKind : std::uint8_t { CUEVOICE_ACTION_KINDS(CUEVOICE_ACTION_ENUMERATOR) };
+#undef CUEVOICE_ACTION_ENUMERATOR
+
+#define CUEVOICE_ACTION_ONE(name, type) +1
+inline constexpr std::size_t action_kind_count = 0 CUEVOICE_ACTION_KINDS(CUEVOICE_ACTION_ONE);
+#undef CUEVOICE_ACTION_ONE
+static_assert(action_kind_count == 23);
 static_assert(std::variant_size_v<Action> == action_kind_count);
+
+// Each kind's number picks its own alternative.
+#define CUEVOICE_ACTION_CHECK(name, type)                                                          \
+    static_assert(std::is_same_v<                                                                  \
+                  std::variant_alternative_t<static_cast<std::size_t>(ActionKind::name), Action>,  \
+                  type>);
+CUEVOICE_ACTION_KINDS(CUEVOICE_ACTION_CHECK)
+#undef CUEVOICE_ACTION_CHECK
+
+// For the last branch of an `if constexpr` chain over the kinds: a kind that no branch names
+// stops the build there.
+template <typename Kind> inline constexpr bool unhandled_action_kind = false;
 
 inline ActionKind action_kind(const Action& action) {
     return static_cast<ActionKind>(action.index());

@@ -52,6 +52,9 @@ bool mentions_deck(const ControlTarget& target) {
            target.control.find(deck) != std::string::npos;
 }
 
+template <typename Kind, typename... Kinds>
+constexpr bool is_one_of = (std::is_same_v<Kind, Kinds> || ...);
+
 } // namespace
 
 std::string expand_template_text(std::string_view text, const TemplateCopy& copy) {
@@ -70,19 +73,22 @@ bool is_deck_function(const Action& action) {
     return std::visit(
         [](const auto& kind) {
             using Kind = std::decay_t<decltype(kind)>;
-            if constexpr (std::is_same_v<Kind, BeatgridClicksAction> ||
-                          std::is_same_v<Kind, BeatgridMoveAction> ||
-                          std::is_same_v<Kind, BeatgridTapAction> ||
-                          std::is_same_v<Kind, MarkerAction> ||
-                          std::is_same_v<Kind, BeatmatchAction> ||
-                          std::is_same_v<Kind, BeatmatchMonitorAction>)
+            if constexpr (is_one_of<Kind, BeatgridClicksAction, BeatgridMoveAction,
+                                    BeatgridTapAction, MarkerAction, BeatmatchAction,
+                                    BeatmatchMonitorAction>)
                 return true;
             else if constexpr (std::is_same_v<Kind, SayAction>)
                 return kind.what != SayWhat::selected_track && kind.what != SayWhat::effects;
-            else if constexpr (requires { kind.target; })
+            else if constexpr (is_one_of<Kind, ToggleAction, PressAction, HoldAction, SetAction,
+                                         AdjustAction, SayControlAction, ChangeEffectAction>)
                 return mentions_deck(kind.target);
-            else
+            else if constexpr (is_one_of<Kind, SelectDeckAction, StopSpeechAction,
+                                         ToggleAnnounceAction, DumpWidgetsAction, KeyHelpAction,
+                                         PreviewAction, ClearMarkerAction, StopSamplersAction,
+                                         KeyEditorAction>)
                 return false;
+            else
+                static_assert(unhandled_action_kind<Kind>);
         },
         action);
 }

@@ -124,6 +124,7 @@ std::string label_or_phrase(const std::optional<std::string>& label, const Contr
     return label ? *label : describe_control(target.control);
 }
 
+// One overload per kind and no catch-all: a kind without its words does not build.
 struct Describer {
     std::string operator()(const SelectDeckAction& a) const {
         return "select deck " + std::to_string(a.deck);

@@ -1,7 +1,6 @@
 #include "main/run_main.h"
 
 #include <algorithm>
-#include <thread>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -23,14 +22,13 @@ int normal_start() {
         if (running != nullptr)
             CloseHandle(running);
         say_str(speech, "Cuevoice is already running.");
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+        system_clock().sleep_for(std::chrono::seconds(3));
         return 1;
     }
     // The mutex handle stays open until the process ends.
     open_app_log();
     RunResult result = run_with_mixxx(speech);
-    return finish_run(result, speech,
-                      [](std::chrono::seconds pause) { std::this_thread::sleep_for(pause); });
+    return finish_run(result, speech, system_clock());
 }
 
 } // namespace
@@ -51,7 +49,7 @@ std::chrono::seconds pause_after(std::size_t spoken_bytes) {
     return std::chrono::seconds(std::max<std::size_t>(4, spoken_bytes / 14));
 }
 
-int finish_run(const RunResult& result, const Speech& speech, const SleepFor& sleep) {
+int finish_run(const RunResult& result, const Speech& speech, Clock& clock) {
     std::string spoken;
     switch (result.kind) {
     case RunResult::Kind::ok:
@@ -67,7 +65,7 @@ int finish_run(const RunResult& result, const Speech& speech, const SleepFor& sl
     }
     std::size_t length = spoken.size();
     say(speech, std::move(spoken));
-    sleep(pause_after(length));
+    clock.sleep_for(pause_after(length));
     return 1;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "main/run_result.h"
 #include "speech/speech.h"
 
@@ -22,9 +22,7 @@ int run_mode(const std::vector<std::string>& arguments);
 // How long the process lingers after speaking an error or a stop, so the voice can finish.
 std::chrono::seconds pause_after(std::size_t spoken_bytes);
 
-using SleepFor = std::function<void(std::chrono::seconds)>;
-
-// Logs and speaks the run's result, pauses after a failure, and gives the exit code.
-int finish_run(const RunResult& result, const Speech& speech, const SleepFor& sleep);
+// Logs and speaks the run's result, pauses on `clock` after a failure, and gives the exit code.
+int finish_run(const RunResult& result, const Speech& speech, Clock& clock);
 
 } // namespace cuevoice

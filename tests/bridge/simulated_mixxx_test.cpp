@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "bridge/bridge.h"
 #include "bridge/typed_requests.h"
 #include "simulated_mixxx.h"
 #include "test_support.h"

@@ -308,8 +308,22 @@ TEST(ActionKinds, AreNumberedAndNamedInOrder) {
                            "beatmatch_monitor",
                            "key_editor"};
     ASSERT_EQ(std::size(names), action_kind_count);
-    for (std::size_t i = 0; i < action_kind_count; ++i)
+    for (std::size_t i = 0; i < action_kind_count; ++i) {
         EXPECT_EQ(action_kind_name(static_cast<ActionKind>(i)), names[i]);
+        // Every field a kind may need is given, so each name builds its own kind.
+        Binding binding{.key = "k",
+                        .action = names[i],
+                        .deck = 1,
+                        .control = "play",
+                        .value = 1,
+                        .step = 1,
+                        .what = "status",
+                        .label = "label",
+                        .report = "play"};
+        Result<Action> built = action_from_function(binding);
+        ASSERT_TRUE(built) << names[i] << ": " << built.error();
+        EXPECT_EQ(built->index(), i) << names[i];
+    }
     EXPECT_EQ(action_kind(Action{KeyEditorAction{}}), ActionKind::key_editor);
     EXPECT_EQ(action_kind(Action{SayAction{}}), ActionKind::say);
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "main/run_main.h"
+#include "manual_clock.h"
 
 using namespace cuevoice;
+using cuevoice::test::ManualClock;
 using Strings = std::vector<std::string>;
 
 TEST(CommandLine, SplitByTheWindowsRulesWithoutTheProgram) {
@@ -29,14 +31,15 @@ namespace {
 struct Finished {
     int exit_code;
     std::vector<Say> spoken;
-    std::vector<long long> pauses;
+    std::vector<ManualClock::duration> pauses;
 };
 
 Finished finish(const RunResult& result) {
     auto [speech, receiver] = make_channel<SpeechMessage>();
     Finished out;
-    out.exit_code = finish_run(
-        result, speech, [&](std::chrono::seconds pause) { out.pauses.push_back(pause.count()); });
+    ManualClock clock(ManualClock::Sleeping::advances_time);
+    out.exit_code = finish_run(result, speech, clock);
+    out.pauses = clock.sleeps();
     while (auto message = receiver.try_recv())
         out.spoken.push_back(std::get<Say>(*message));
     return out;
@@ -59,7 +62,7 @@ TEST(FinishRun, ErrorIsSpokenWithItsPrefixAndThePauseCountsThePrefix) {
     ASSERT_EQ(done.spoken.size(), 1u);
     EXPECT_EQ(done.spoken[0].text, "Cuevoice error. " + text);
     EXPECT_TRUE(done.spoken[0].interrupt);
-    EXPECT_EQ(done.pauses, std::vector<long long>{5});
+    EXPECT_EQ(done.pauses, std::vector<ManualClock::duration>{std::chrono::seconds(5)});
 }
 
 TEST(FinishRun, StopIsSpokenUnchanged) {
@@ -69,5 +72,5 @@ TEST(FinishRun, StopIsSpokenUnchanged) {
     ASSERT_EQ(done.spoken.size(), 1u);
     EXPECT_EQ(done.spoken[0].text, text);
     EXPECT_TRUE(done.spoken[0].interrupt);
-    EXPECT_EQ(done.pauses, std::vector<long long>{7});
+    EXPECT_EQ(done.pauses, std::vector<ManualClock::duration>{std::chrono::seconds(7)});
 }
