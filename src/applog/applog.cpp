@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <mutex>
-#include <system_error>
 
 #include <windows.h>
 
 #include "common/environment.h"
+#include "common/files.h"
 #include "common/output.h"
 #include "common/threads.h"
 #include "cuevoice_version.h"
@@ -68,8 +68,8 @@ std::filesystem::path log_folder(const std::optional<std::wstring>& local_app_da
 
 void open_app_log() {
     std::filesystem::path folder = log_folder(environment_variable(L"LOCALAPPDATA"), temp_folder());
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+    // Without its folder the log file cannot open either, and that is ignored as well.
+    (void)create_folders(folder);
     HANDLE file = CreateFileW((folder / L"app.log").c_str(), GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/threads.h"
+#include "common/utf8.h"
 
 namespace cuevoice {
 

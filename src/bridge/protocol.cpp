@@ -111,48 +111,6 @@ std::string encode_line(const json& message) {
     return line;
 }
 
-bool is_valid_utf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        unsigned char lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
-        int continuation = 0;
-        // The bounds of the first continuation byte rule out overlong forms, surrogates and
-        // values above U+10FFFF.
-        unsigned char low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            continuation = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            continuation = 2;
-            if (lead == 0xE0)
-                low = 0xA0;
-            else if (lead == 0xED)
-                high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            continuation = 3;
-            if (lead == 0xF0)
-                low = 0x90;
-            else if (lead == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (end - p <= continuation)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= continuation; ++i)
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        p += continuation + 1;
-    }
-    return true;
-}
-
 bool LineSplitter::feed(std::string_view piece, const LineHandler& handler) {
     while (!piece.empty()) {
         std::size_t newline = piece.find('\n');

@@ -21,9 +21,6 @@ using json = nlohmann::json;
 // shortest round-trip form (1.0 for one, null when not finite), then exactly one "\n".
 std::string encode_line(const json& message);
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool is_valid_utf8(std::string_view text);
-
 // Cuts a byte stream into lines at "\n", dropping one "\r" before it. Lines of any length are
 // collected whole across as many pieces as they take.
 class LineSplitter {

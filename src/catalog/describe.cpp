@@ -1,12 +1,13 @@
 #include "catalog/describe.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <utility>
+
+#include "common/float_text.h"
 
 namespace cuevoice {
 namespace {
@@ -271,12 +272,7 @@ std::string format_number(double value) {
             whole = static_cast<std::int64_t>(rounded); // a negative zero becomes 0
         return std::to_string(whole);
     }
-    std::array<char, 400> buffer{};
-    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), rounded,
-                                      std::chars_format::fixed);
-    if (error != std::errc{})
-        return "NaN"; // cannot happen: a fractional value below 2^53 fits the buffer
-    return std::string(buffer.data(), end);
+    return float_text(rounded); // fractional, so no ".0" is added
 }
 
 } // namespace cuevoice

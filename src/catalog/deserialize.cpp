@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <functional>
 #include <sstream>
 
 #include "catalog/debug_text.h"
+#include "common/float_text.h"
 
 namespace cuevoice {
 namespace {
@@ -31,20 +30,6 @@ std::vector<Member> members_in_text_order(const toml::table& table) {
                                                   : a.position.column < b.position.column;
     });
     return members;
-}
-
-// Floats as Rust's Display writes them: no exponent, and ".0" on whole numbers.
-std::string float_text(double value) {
-    if (std::isnan(value))
-        return "NaN";
-    if (std::isinf(value))
-        return value < 0 ? "-inf" : "inf";
-    char buffer[400];
-    auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed).ptr;
-    std::string text(buffer, end);
-    if (text.find('.') == std::string::npos)
-        text += ".0";
-    return text;
 }
 
 template <typename T> std::string streamed(const T& value) {

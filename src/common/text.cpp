@@ -54,4 +54,13 @@ std::string system_message(unsigned long code) {
     return to_utf8(text);
 }
 
+std::string error_code_text(unsigned long code) {
+    std::string text = system_message(code);
+    return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+std::string last_error_text() {
+    return error_code_text(GetLastError());
+}
+
 } // namespace cuevoice

@@ -15,4 +15,11 @@ std::optional<std::string> to_utf8_strict(std::wstring_view wide);
 // empty when the system has none.
 std::string system_message(unsigned long code);
 
+// The system's description of a Win32 error code, or "error N" when it has none, so that a
+// message never ends in an empty reason.
+std::string error_code_text(unsigned long code);
+
+// error_code_text of the calling thread's last error.
+std::string last_error_text();
+
 } // namespace cuevoice

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace cuevoice {
 namespace {
@@ -51,52 +52,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 21> display_
     {"printscreen", "Print Screen"},
 }};
 
-// One code point decoded from UTF-8, with its length in bytes; a malformed byte counts as a
-// code point of its own that is never white space.
-struct CodePoint {
-    char32_t value;
-    std::size_t length;
-};
-
-constexpr char32_t not_a_code_point = 0xFFFFFFFF;
-
-CodePoint decode_at(std::string_view text, std::size_t at) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(at);
-    std::size_t length = lead < 0x80         ? 1
-                         : (lead >> 5) == 6  ? 2
-                         : (lead >> 4) == 14 ? 3
-                         : (lead >> 3) == 30 ? 4
-                                             : 0;
-    if (length == 1)
-        return {lead, 1};
-    if (length == 0 || at + length > text.size())
-        return {not_a_code_point, 1};
-    char32_t value = lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return {not_a_code_point, 1};
-        value = (value << 6) | (byte(at + i) & 0x3F);
-    }
-    // An overlong form (a blank written in two bytes), a surrogate or a value past the last
-    // code point is no character at all.
-    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return {not_a_code_point, 1};
-    return {value, length};
-}
-
-// The code point that ends just before `end`.
-CodePoint decode_before(std::string_view text, std::size_t end) {
-    std::size_t start = end - 1;
-    while (start > 0 && end - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
-        --start;
-    CodePoint found = decode_at(text, start);
-    if (found.value == not_a_code_point || start + found.length != end)
-        return {not_a_code_point, 1};
-    return found;
-}
-
 // Unicode's White_Space property.
 bool is_white_space(char32_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
@@ -106,13 +61,13 @@ bool is_white_space(char32_t c) {
 
 std::string_view trim_white_space(std::string_view text) {
     while (!text.empty()) {
-        CodePoint first = decode_at(text, 0);
+        CodePoint first = decode_utf8_at(text, 0);
         if (!is_white_space(first.value))
             break;
         text.remove_prefix(first.length);
     }
     while (!text.empty()) {
-        CodePoint last = decode_before(text, text.size());
+        CodePoint last = decode_utf8_before(text, text.size());
         if (!is_white_space(last.value))
             break;
         text.remove_suffix(last.length);
@@ -198,7 +153,7 @@ std::string quoted(std::string_view text) {
 
 // The first character in upper case by the system's Unicode tables; the rest stays as it is.
 std::string upper_case_first_character(std::string_view text) {
-    CodePoint first = decode_at(text, 0);
+    CodePoint first = decode_utf8_at(text, 0);
     if (first.value == not_a_code_point)
         return std::string(text);
     std::wstring wide = to_wide(text.substr(0, first.length));

@@ -40,8 +40,4 @@ Result<std::vector<Binding>> legacy_default_keys();
 // True when no legacy entry equals the binding in all fifteen fields.
 bool not_a_legacy_default(const std::vector<Binding>& legacy, const Binding& binding);
 
-// The converted file: the template with the given [general] values, the [shortcuts] entries
-// in the section, then the kept [[keys]] entries with their fields in Binding order.
-std::string converted_settings_text(const Settings& settings);
-
 } // namespace cuevoice

@@ -1,10 +1,10 @@
 #include "config/settings.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "catalog/deserialize.h"
 #include "common/environment.h"
+#include "config/settings_writer.h"
 
 namespace cuevoice::embedded {
 extern const std::string_view settings_template_toml;
@@ -127,45 +127,6 @@ std::filesystem::path settings_folder() {
     return settings_folder(environment_variable(L"APPDATA"), temp_folder());
 }
 
-std::string quote_toml_string(std::string_view text) {
-    // No TOML string holds a control character other than a tab as it is; written raw, it
-    // would make the whole file unreadable.
-    auto is_control = [](char c) {
-        auto byte = static_cast<unsigned char>(c);
-        return (byte < 0x20 && c != '\t') || byte == 0x7f;
-    };
-    if (text.find('\'') == std::string_view::npos &&
-        std::none_of(text.begin(), text.end(), is_control)) {
-        std::string literal(1, '\'');
-        literal.append(text);
-        literal += '\'';
-        return literal;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"') {
-            quoted += '\\';
-            quoted += c;
-        } else if (!is_control(c)) {
-            quoted += c;
-        } else if (c == '\n') {
-            quoted += "\\n";
-        } else if (c == '\r') {
-            quoted += "\\r";
-        } else if (c == '\b') {
-            quoted += "\\b";
-        } else if (c == '\f') {
-            quoted += "\\f";
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-            quoted += escaped;
-        }
-    }
-    quoted += '"';
-    return quoted;
-}
-
 std::string settings_template_text(const std::optional<std::string>& mixxx_path,
                                    const std::optional<std::vector<std::string>>& mixxx_args,
                                    std::optional<std::uint16_t> port) {
@@ -181,13 +142,7 @@ std::string settings_template_text(const std::optional<std::string>& mixxx_path,
         if (key == "mixxx_path" && mixxx_path) {
             text += "mixxx_path = " + quote_toml_string(*mixxx_path);
         } else if (key == "mixxx_args" && mixxx_args) {
-            text += "mixxx_args = [";
-            for (std::size_t i = 0; i < mixxx_args->size(); ++i) {
-                if (i > 0)
-                    text += ", ";
-                text += quote_toml_string((*mixxx_args)[i]);
-            }
-            text += "]";
+            text += "mixxx_args = " + toml_string_array(*mixxx_args);
         } else if (key == "port" && port) {
             text += "port = " + std::to_string(*port);
         } else {

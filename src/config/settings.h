@@ -42,11 +42,6 @@ std::filesystem::path settings_folder();
 std::filesystem::path settings_folder(const std::optional<std::wstring>& app_data,
                                       const std::filesystem::path& temp);
 
-// A TOML string literal for the text: between apostrophes when it holds none and no control
-// character but tabs, else a basic string with backslashes, double quotes and control
-// characters escaped.
-std::string quote_toml_string(std::string_view text);
-
 // The first-start template, with the mixxx_path, mixxx_args and port lines replaced by the
 // values that are given.
 std::string

@@ -9,9 +9,6 @@
 
 namespace cuevoice {
 
-// The path as it appears in messages.
-std::string path_text(const std::filesystem::path& path);
-
 // Reads, checks and maps the file: "cannot read {}: {}" when it cannot be read or is not UTF-8,
 // "error in {}: {}" for TOML syntax and schema errors. A UTF-8 byte-order mark is dropped.
 Result<Settings> read_settings_file(const std::filesystem::path& path);

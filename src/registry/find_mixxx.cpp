@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "common/environment.h"
+#include "common/files.h"
 #include "common/text.h"
 #include "registry/registry.h"
 
@@ -26,10 +27,6 @@ constexpr std::array<const wchar_t*, 3> program_files_variables{
 
 HKEY root_key(RegistryRoot root) {
     return root == RegistryRoot::current_user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-}
-
-std::string path_text(const std::filesystem::path& path) {
-    return to_utf8(path.native());
 }
 
 std::optional<std::string> from_own_value(const MixxxSearchSources& sources) {
@@ -93,11 +90,7 @@ MixxxSearchSources system_mixxx_search_sources() {
             [](RegistryRoot root, std::wstring_view path) {
                 return registry_subkey_names(root_key(root), path);
             },
-        .exists =
-            [](const std::filesystem::path& path) {
-                WIN32_FILE_ATTRIBUTE_DATA data;
-                return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
-            },
+        .exists = [](const std::filesystem::path& path) { return path_exists(path); },
         .variable = [](const wchar_t* name) { return environment_variable(name); },
     };
 }

@@ -1,6 +1,7 @@
 #include "registry/registry.h"
 
 #include "common/text.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 
@@ -26,19 +27,18 @@ std::optional<std::string> read_registry_string(HKEY root, std::wstring_view sub
 
 std::optional<std::vector<std::wstring>> registry_subkey_names(HKEY root, std::wstring_view path) {
     std::wstring key_path(path);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    UniqueRegistryKey key;
+    if (RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS)
         return std::nullopt;
     std::vector<std::wstring> names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
         names.emplace_back(name, length);
     }
-    RegCloseKey(key);
     return names;
 }
 

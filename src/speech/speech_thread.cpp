@@ -1,15 +1,17 @@
 #include "speech/speech_thread.h"
 
 #include <cstdio>
-#include <system_error>
+#include <utility>
 
 #include <windows.h>
 #include <objbase.h>
 #include <sapi.h>
 
 #include "applog/applog.h"
+#include "common/files.h"
 #include "common/program_folder.h"
 #include "common/text.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 namespace {
@@ -28,12 +30,12 @@ using SpeakText = long(__stdcall*)(const wchar_t*);
 using CancelSpeech = long(__stdcall*)();
 
 struct Nvda {
-    HMODULE library = nullptr;
+    UniqueLibrary library;
     TestIfRunning test_if_running = nullptr;
     SpeakText speak_text = nullptr;
     CancelSpeech cancel_speech = nullptr;
 
-    bool running() const { return library != nullptr && test_if_running() == 0; }
+    bool running() const { return library && test_if_running() == 0; }
 };
 
 // The first candidate that loads decides: an incomplete library disables NVDA entirely.
@@ -42,24 +44,21 @@ Nvda load_nvda(const std::optional<std::filesystem::path>& folder) {
     if (!folder)
         return nvda;
     for (const auto& candidate : nvda_candidates(*folder)) {
-        std::error_code error;
-        if (!std::filesystem::exists(candidate, error))
+        if (!path_exists(candidate))
             continue;
         DWORD old_mode = 0;
         SetThreadErrorMode(SEM_FAILCRITICALERRORS, &old_mode);
-        HMODULE library = LoadLibraryExW(candidate.c_str(), nullptr, 0);
+        UniqueLibrary library(LoadLibraryExW(candidate.c_str(), nullptr, 0));
         if (old_mode != SEM_FAILCRITICALERRORS)
             SetThreadErrorMode(old_mode, nullptr);
-        if (library == nullptr)
+        if (!library)
             continue;
-        auto test = GetProcAddress(library, "nvdaController_testIfRunning");
-        auto speak = GetProcAddress(library, "nvdaController_speakText");
-        auto cancel = GetProcAddress(library, "nvdaController_cancelSpeech");
-        if (test == nullptr || speak == nullptr || cancel == nullptr) {
-            FreeLibrary(library);
+        auto test = GetProcAddress(library.get(), "nvdaController_testIfRunning");
+        auto speak = GetProcAddress(library.get(), "nvdaController_speakText");
+        auto cancel = GetProcAddress(library.get(), "nvdaController_cancelSpeech");
+        if (test == nullptr || speak == nullptr || cancel == nullptr)
             return nvda;
-        }
-        nvda.library = library;
+        nvda.library = std::move(library);
         nvda.test_if_running = reinterpret_cast<TestIfRunning>(reinterpret_cast<void*>(test));
         nvda.speak_text = reinterpret_cast<SpeakText>(reinterpret_cast<void*>(speak));
         nvda.cancel_speech = reinterpret_cast<CancelSpeech>(reinterpret_cast<void*>(cancel));
@@ -70,15 +69,7 @@ Nvda load_nvda(const std::optional<std::filesystem::path>& folder) {
 
 class Voices {
 public:
-    explicit Voices(Nvda nvda) : nvda_(nvda) {}
-    ~Voices() {
-        if (voice_ != nullptr)
-            voice_->Release();
-        if (nvda_.library != nullptr)
-            FreeLibrary(nvda_.library);
-    }
-    Voices(const Voices&) = delete;
-    Voices& operator=(const Voices&) = delete;
+    explicit Voices(Nvda nvda) : nvda_(std::move(nvda)) {}
 
     void speak(const Say& message) {
         std::wstring text = to_wide(message.text);
@@ -88,7 +79,7 @@ public:
             nvda_.speak_text(text.c_str());
             return;
         }
-        if (voice_ == nullptr && !create_voice())
+        if (!voice_ && !create_voice())
             return;
         // Failures of the voice itself are not reported: the text is simply not heard.
         voice_->Speak(text.c_str(), speak_async | (message.interrupt ? speak_purge_before : 0),
@@ -100,7 +91,7 @@ public:
             nvda_.cancel_speech();
             return;
         }
-        if (voice_ != nullptr)
+        if (voice_)
             voice_->Speak(nullptr, speak_purge_before, nullptr);
     }
 
@@ -115,12 +106,13 @@ private:
             app_log("SAPI unavailable: " + hresult_description(result));
             return false;
         }
-        voice_ = static_cast<ISpVoice*>(object);
+        voice_.reset(static_cast<ISpVoice*>(object));
         return true;
     }
 
+    // The voice goes before the library; both go before the thread leaves its apartment.
     Nvda nvda_;
-    ISpVoice* voice_ = nullptr;
+    ComPtr<ISpVoice> voice_;
 };
 
 } // namespace
@@ -151,7 +143,7 @@ void speech_thread(Receiver<SpeechMessage> receiver) {
 
 void speech_thread_in(Receiver<SpeechMessage> receiver,
                       const std::optional<std::filesystem::path>& folder) {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    ComApartment apartment(COINIT_MULTITHREADED);
     Voices voices(load_nvda(folder));
     while (auto message = receiver.recv()) {
         if (const Say* text = std::get_if<Say>(&*message))

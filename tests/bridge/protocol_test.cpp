@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "bridge/protocol.h"
+#include "common/utf8.h"
 
 using namespace cuevoice;
 

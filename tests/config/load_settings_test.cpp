@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "common/files.h"
 #include "common/text.h"
 #include "config/load_settings.h"
 #include "config/settings_file.h"
+#include "config/settings_writer.h"
 #include "test_support.h"
 
 namespace cuevoice::embedded {
@@ -14,6 +16,7 @@ extern const std::string_view legacy_keys_toml;
 namespace cuevoice {
 namespace {
 
+using test::files_in;
 using test::read_file;
 using test::write_file;
 
@@ -23,14 +26,6 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     if (at != std::string::npos)
         text.replace(at, from.size(), to);
     return text;
-}
-
-std::vector<std::filesystem::path> files_in(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // A settings folder below a temporary one, an installed Mixxx stand-in and a captured log.

@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "config/settings_writer.h"
 #include "test_support.h"
 
 namespace cuevoice::embedded {

@@ -51,6 +51,8 @@ std::string read_file(const std::filesystem::path& path);
 // The text's lines without their "\n" (a "\r" before it stays).
 std::vector<std::string> lines_of(const std::string& text);
 void write_file(const std::filesystem::path& path, const std::string& text);
+// The names of what a folder holds, sorted, so that a stray temporary file shows.
+std::vector<std::filesystem::path> files_in(const std::filesystem::path& folder);
 
 // Waits until the predicate holds or the time is up; returns the predicate's last answer.
 template <typename Predicate>
