@@ -1,6 +1,5 @@
 #pragma once
-// A job on the action channel: what a hot key (or the test script) asks the "actions" thread
-// to run.
+// The job on the action channel: which key started it and what it runs.
 #include <string>
 
 #include "catalog/bound_action.h"
@@ -9,7 +8,7 @@
 namespace cuevoice {
 
 struct HotKeyPress {
-    std::string key_text; // the pressed row's chord text; empty when no key started the job
+    std::string key_text; // canonical chord text of the pressed row; empty when no key started it
     SharedBoundAction bound;
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+// Reading one control and speaking its value in words.
+#include <cstdint>
+
+#include "catalog/action.h"
+#include "common/result.h"
+#include "main/context.h"
+
+namespace cuevoice {
+
+// "{label} {value}", or the value alone when the label is empty.
+Result<void> say_control_value(Context& context, const ReportTarget& target, std::uint8_t deck);
+
+} // namespace cuevoice
