@@ -33,19 +33,18 @@ control=$(free_port)
 printf "[general]\nmixxx_path = '%s'\nmixxx_args = []\nport = %s\n" "$(windows "$bin/mixxx.exe")" "$port" \
     > "$demo/profile/Cuevoice/config.toml"
 # A short session: select deck 2, load the selected track there, play it, ask for the time
-# left, key help on for one key, then back to deck 1.
-session="sleep:500; ctrl+alt+2; ctrl+alt+shift+2; ctrl+alt+p; sleep:1500; ctrl+alt+t; ctrl+alt+f12; ctrl+alt+p; ctrl+alt+f12; ctrl+alt+1"
+# left, key help on for one key (a key step: it needs the hot-key table), then the state of
+# deck 2 in the log.
+session="sleep:500; run:select_deck_2; run:load; run:play; sleep:1500; run:say_time; run:key_help; ctrl+alt+p; run:key_help; log:[Channel2],play|[Channel2],track_loaded"
 log="$demo/profile/Cuevoice/logs/app.log"
 MIXXXSIM_CONTROL_PORT=$control CUEVOICE_TEST_ACTIONS="$session" \
     wine cmd /c "set APPDATA=$(windows "$demo/profile")&& set LOCALAPPDATA=$(windows "$demo/profile")&& set NVDA_STANDIN_LOG=$(windows "$demo/spoken.txt")&& set MIXXXSIM_SCENARIO=$(windows "$bin/scenarios/demo.json")&& $(windows "$demo/program/cuevoice.exe")" \
     >"$demo/stdout.txt" 2>&1 &
 cuevoice=$!
-# The session ends with "test: done" (until the test script is built, the ready message ends
-# it). Then Mixxx is closed through the simulated Mixxx's control channel, as a user closes its
-# window, and Cuevoice follows it.
+# The session ends with "test: done". Then Mixxx is closed through the simulated Mixxx's
+# control channel, as a user closes its window, and Cuevoice follows it.
 for _ in $(seq 600); do
-    grep -q -e '] test: done' -e '] test: the test script is not part of this build yet' \
-        -e '] error: ' -e '] stopped: ' "$log" 2>/dev/null && break
+    grep -q -e '] test: done' -e '] error: ' -e '] stopped: ' "$log" 2>/dev/null && break
     sleep 0.1
 done
 if grep -q '] say: Cuevoice ready' "$log" 2>/dev/null; then

@@ -21,20 +21,17 @@ void reload_keys(const std::filesystem::path&) {
     app_log_str("error: reloading keys: hot keys are not part of this build yet");
 }
 
-void run_action_worker(SharedContext context, ActionReceiver jobs) {
-    while (jobs.recv())
-        say_str(context->speech, "Running functions is not part of this build yet.");
+std::optional<HotKeyPress> find_hotkey_row(const KeyChord&) {
+    return std::nullopt;
 }
 
-void run_editor_function(const SharedContext& context, const BoundAction&, std::uint32_t) {
-    say_str(context->speech, "Running functions is not part of this build yet.");
+std::vector<std::string> failed_hotkeys() {
+    return {};
 }
 
 void open_key_editor(const std::shared_ptr<EditorHooks>& hooks) {
     say_str(hooks->speech, "The key editor is not part of this build yet.");
 }
-
-void announce_hotkey_conflicts(Speech) {}
 
 void drain_bridge_events(Receiver<BridgeEvent> events) {
     while (std::optional<BridgeEvent> event = events.recv())

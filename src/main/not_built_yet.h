@@ -1,16 +1,19 @@
 #pragma once
-// Stand-ins for the parts of a run that later work builds: the hot keys, the action worker,
-// the key editor, and the announcer and time warnings. Each says or logs that it is not built
+// Stand-ins for the parts of a run that later work builds: the hot keys, the key editor, and
+// the announcer and time warnings. Each says or logs that it is not built
 // yet; none pretends to work. Wiring a part in means deleting its stand-in here.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "actions/hotkey_press.h"
 #include "bridge/events.h"
 #include "catalog/bound_action.h"
 #include "common/channel.h"
+#include "config/key_chord.h"
 #include "config/key_map.h"
 #include "main/context.h"
 
@@ -23,19 +26,14 @@ void run_hotkey_loop(std::vector<HotKeyRow> table, std::uint32_t mixxx_process_i
 // Reloading the keys after the key editor saved: only logs that it cannot yet.
 void reload_keys(const std::filesystem::path& settings_path);
 
-// Actions: answers every job with a spoken error until the channel closes.
-void run_action_worker(SharedContext context, ActionReceiver jobs);
-
-// The key editor's Run: says that running functions is not built yet.
-void run_editor_function(const SharedContext& context, const BoundAction& bound,
-                         std::uint32_t mixxx_process_id);
+// The hot-key table's rows and failed list as the test script and the conflict report see them:
+// until hot keys are built no table is installed, so no row is found and nothing failed.
+std::optional<HotKeyPress> find_hotkey_row(const KeyChord& chord);
+std::vector<std::string> failed_hotkeys();
 
 // The key editor: says that it is not built yet. Runs under the context's opener lock, so it
 // only speaks and returns.
 void open_key_editor(const std::shared_ptr<EditorHooks>& hooks);
-
-// The hot-key conflict report: with no keys registered there are no conflicts to report.
-void announce_hotkey_conflicts(Speech speech);
 
 // The announcer thread's body until announcements are built: takes the events off the queue,
 // speaking none, and ends at Disconnected or when the queue closes.

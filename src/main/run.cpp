@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "actions/conflict_report.h"
+#include "actions/run_hotkey.h"
+#include "actions/test_script.h"
 #include "applog/applog.h"
 #include "bridge/bridge.h"
 #include "common/clock.h"
@@ -131,9 +134,19 @@ RunResult run_with_mixxx(const Speech& speech) {
     spawn_named("mixxx-watch", "spawn watcher",
                 [mixxx, main_thread] { watch_mixxx_exit(mixxx, main_thread, system_clock()); });
     say_str(speech, ready_text);
-    spawn_detached([speech] { announce_hotkey_conflicts(speech); });
-    if (environment_variable(L"CUEVOICE_TEST_ACTIONS"))
-        app_log_str("test: the test script is not part of this build yet");
+    spawn_detached([speech] {
+        announce_hotkey_conflicts(speech, system_clock(), [] { return failed_hotkeys(); });
+    });
+    if (std::optional<std::wstring> script = environment_variable(L"CUEVOICE_TEST_ACTIONS")) {
+        if (std::optional<std::string> text = to_utf8_strict(*script)) {
+            std::shared_ptr<MixxxLink> link = *bridge;
+            spawn_detached([actions = action_sender, text = std::move(*text), link] {
+                run_test_script(actions, text, link,
+                                {system_clock(), [](std::string line) { app_log(std::move(line)); },
+                                 [](const KeyChord& chord) { return find_hotkey_row(chord); }});
+            });
+        }
+    }
 
     run_hotkey_loop(std::move(*hot_keys), mixxx_pid, std::move(action_sender));
     context.reset();

@@ -1,5 +1,6 @@
 #include "main/run_callbacks.h"
 
+#include "actions/editor_run.h"
 #include "common/threads.h"
 #include "config/key_map.h"
 #include "main/not_built_yet.h"
@@ -14,8 +15,9 @@ RunFunctionById make_run_function_by_id(WeakContext context, std::uint32_t mixxx
         std::optional<BoundAction> bound = action_for_function_id(function_id);
         if (!bound)
             return;
-        spawn_detached([strong = std::move(strong), bound = std::move(*bound), mixxx_process_id] {
-            run_editor_function(strong, bound, mixxx_process_id);
+        auto shared = std::make_shared<const BoundAction>(std::move(*bound));
+        spawn_detached([strong = std::move(strong), shared = std::move(shared), mixxx_process_id] {
+            run_editor_function(strong, shared, mixxx_process_id);
         });
     };
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "common/clock.h"
+#include "fake_mixxx.h"
 #include "main/context.h"
 #include "main/plugin_wait.h"
 #include "main/run_callbacks.h"
@@ -148,19 +149,25 @@ TEST(RunCallbacks, OpenerLivesInTheContextWithoutKeepingItAlive) {
     EXPECT_TRUE(weak.expired()) << "context -> opener -> hooks -> run must not hold the context";
 }
 
-TEST(RunCallbacks, RunByIdIgnoresUnknownIdsAndAContextThatIsGone) {
+TEST(RunCallbacks, RunByIdRunsCatalogueFunctionsOnlyWhileTheContextLives) {
     SpeechRecord voice = speech_record();
-    auto context = std::make_shared<Context>(voice.speech, nullptr, system_clock());
+    auto mixxx = std::make_shared<FakeMixxx>();
+    mixxx->put("[Channel1]", "play", 0);
+    mixxx->put("[Channel1]", "track_loaded", 1);
+    auto context = std::make_shared<Context>(voice.speech, mixxx, system_clock());
     RunFunctionById run = make_run_function_by_id(context, 42);
     run("no_such_function");
     run("play@deck9");
+    EXPECT_TRUE(mixxx->requests().empty()) << "an id the catalogue lacks runs nothing";
     EXPECT_EQ(voice.spoken.try_recv(), std::nullopt);
-    // A known function reaches the function runner (not built yet, and it says so).
+    // A known function runs on a thread of its own, as a key press would.
     run("play");
-    EXPECT_EQ(next_said(voice.spoken), "Running functions is not part of this build yet.");
+    EXPECT_TRUE(eventually([&] { return mixxx->value("[Channel1]", "play") == 1.0; }));
+    ASSERT_TRUE(eventually([&] { return context.use_count() == 1; }));
+    mixxx->forget_requests();
     context.reset();
     run("play");
-    EXPECT_EQ(next_said(voice.spoken, 300ms), std::nullopt);
+    EXPECT_TRUE(mixxx->requests().empty()) << "nothing runs once the context is gone";
 }
 
 TEST(EditorRequests, EachSignalCallsTheOpenerUntilTheContextIsGone) {

@@ -318,3 +318,20 @@ TEST(Run, PortTakenByAnotherProgramEndsWithTheConnectionsError) {
                                   "error: Mixxx did not answer"}));
     EXPECT_TRUE(run.mixxx_running()) << "Mixxx keeps running";
 }
+
+TEST(Run, TestScriptDrivesTheRunningProgramThroughTheActionWorker) {
+    std::uint16_t port = unused_port();
+    CuevoiceRun run({.program = cuevoice_exe(),
+                     .settings = settings_text(bin() / "mixxx.exe", port),
+                     .environment = {"CUEVOICE_TEST_ACTIONS=set:[Channel1],volume=0.5; "
+                                     "log:[Channel1],volume; run:select_deck_2"}});
+    ASSERT_TRUE(run.wait_for_message("test: done")) << run.log();
+    EXPECT_TRUE(in_order(run.messages(),
+                         {"say: " + ready, "test: set [Channel1],volume=0.5",
+                          "test: [Channel1],volume=0.5", "test run: select_deck_2", "test: done"}));
+    std::optional<json> volume =
+        run.control({{"cmd", "get"}, {"group", "[Channel1]"}, {"key", "volume"}});
+    ASSERT_TRUE(volume);
+    EXPECT_EQ((*volume)["value"], 0.5) << volume->dump();
+    expect_clean_end_after(run, [&] { ASSERT_TRUE(run.close_mixxx_window()); });
+}
