@@ -14,8 +14,10 @@ void watch_editor_requests(WeakContext context) {
         return;
     }
     for (;;) {
-        if (WaitForSingleObject(event, INFINITE) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(event, INFINITE) != WAIT_OBJECT_0) {
+            app_log_str("cannot wait for the key editor event");
             break;
+        }
         SharedContext strong = context.lock();
         if (!strong)
             break;
