@@ -1,6 +1,7 @@
 // The real cuevoice.exe started normally under Wine against the simulated Mixxx: what it starts,
 // what it says and logs, and how it ends.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <winsock2.h>
 
 #include <regex>
@@ -207,6 +208,20 @@ TEST(Run, FirstStartWelcomesBeforeStartingMixxxBothQueued) {
 
 namespace {
 
+// The executable name that the system's process list gives for a process.
+std::wstring process_list_name(DWORD pid) {
+    std::wstring name;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == pid)
+            name = entry.szExeFile;
+    CloseHandle(snapshot);
+    return name;
+}
+
 std::string qt_refusal(const std::string& mixxx, const std::string& qt) {
     return mixxx + " is not supported by this version of Cuevoice. It uses " + qt +
            ", Cuevoice needs Qt 6.5 or newer within Qt 6. Please check for a Cuevoice update.";
@@ -257,6 +272,8 @@ TEST(Run, RunningMixxxInCapitalsStopsTheStartBeforeASecondMixxx) {
     ASSERT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &running));
     CloseHandle(running.hThread);
+    // The process list carries the name in capitals, so only a case-blind check finds it.
+    EXPECT_EQ(process_list_name(running.dwProcessId), L"MIXXX.EXE");
     {
         CuevoiceRun run({.program = cuevoice_exe(),
                          .settings = settings_text(bin() / "mixxx.exe", unused_port())});
