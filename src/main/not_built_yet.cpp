@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include "applog/applog.h"
-#include "bridge/typed_requests.h"
-#include "common/clock.h"
 
 namespace cuevoice {
 
@@ -31,20 +29,6 @@ std::vector<std::string> failed_hotkeys() {
 
 void open_key_editor(const std::shared_ptr<EditorHooks>& hooks) {
     say_str(hooks->speech, "The key editor is not part of this build yet.");
-}
-
-void drain_bridge_events(Receiver<BridgeEvent> events) {
-    while (std::optional<BridgeEvent> event = events.recv())
-        if (std::holds_alternative<Disconnected>(*event))
-            return;
-}
-
-void poll_deck_count_until_link_ends(SharedContext context) {
-    for (;;) {
-        context->clock.sleep_for(std::chrono::seconds(1));
-        if (!get(*context->bridge, "[App]", "num_decks", "value"))
-            return;
-    }
 }
 
 } // namespace cuevoice

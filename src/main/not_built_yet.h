@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for the parts of a run that later work builds: the hot keys, the key editor, and
-// the announcer and time warnings. Each says or logs that it is not built
-// yet; none pretends to work. Wiring a part in means deleting its stand-in here.
+// Stand-ins for the parts of a run that later work builds: the hot keys and the key editor.
+// Each says or logs that it is not built yet; none pretends to work. Wiring a part in means
+// deleting its stand-in here.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -34,13 +34,5 @@ std::vector<std::string> failed_hotkeys();
 // The key editor: says that it is not built yet. Runs under the context's opener lock, so it
 // only speaks and returns.
 void open_key_editor(const std::shared_ptr<EditorHooks>& hooks);
-
-// The announcer thread's body until announcements are built: takes the events off the queue,
-// speaking none, and ends at Disconnected or when the queue closes.
-void drain_bridge_events(Receiver<BridgeEvent> events);
-
-// The time-warnings thread's body until the warnings are built: reads the deck count once a
-// second, as the warnings will, and ends when the plug-in link no longer answers.
-void poll_deck_count_until_link_ends(SharedContext context);
 
 } // namespace cuevoice

@@ -5,7 +5,11 @@
 #include "actions/conflict_report.h"
 #include "actions/run_hotkey.h"
 #include "actions/test_script.h"
+#include "announcer/announcer.h"
+#include "announcer/time_warnings.h"
+#include "announcer/watch_list.h"
 #include "applog/applog.h"
+#include "beatgrid/grid_clicks.h"
 #include "bridge/bridge.h"
 #include "common/clock.h"
 #include "common/environment.h"
@@ -118,13 +122,13 @@ RunResult run_with_mixxx(const Speech& speech) {
     WeakContext weak = context;
     spawn_named("editor-requests", "spawn editor request watcher",
                 [weak] { watch_editor_requests(weak); });
-    // The watched controls and the leftover grid clicks come with the announcer and the
-    // beat-grid tools; until then the announcer only empties the event queue.
+    auto watched = std::make_shared<WatchedValues>(watch_startup_controls(**bridge));
+    turn_off_leftover_grid_clicks(**bridge);
     auto events = std::make_shared<Receiver<BridgeEvent>>(std::move(event_receiver));
-    spawn_named("announcer", "spawn announcer",
-                [events] { drain_bridge_events(std::move(*events)); });
-    spawn_named("time-warnings", "spawn time warnings",
-                [context] { poll_deck_count_until_link_ends(context); });
+    spawn_named("announcer", "spawn announcer", [context, events, watched] {
+        run_announcer(context, std::move(*events), std::move(*watched));
+    });
+    spawn_named("time-warnings", "spawn time warnings", [context] { run_time_warnings(context); });
     auto [action_sender, action_receiver] = make_channel<HotKeyPress>();
     auto jobs = std::make_shared<ActionReceiver>(std::move(action_receiver));
     spawn_named("actions", "spawn action worker",
