@@ -174,16 +174,20 @@ Result<std::optional<Settings>> convert_legacy_file(const std::filesystem::path&
         return Error{"internal error: " + reread.error()};
 
     std::filesystem::path backup = backup_path(path);
-    if (!metadata_readable(backup)) {
-        unsigned long failure = context.copy_file ? context.copy_file(path, backup)
-                                                  : copy_without_replacing(path, backup);
-        if (failure != 0) {
-            // Without its copy, rewriting the old file could lose what only it holds (comments,
-            // entries this version does not know). Use the kept entries and try again next time.
-            context.log("settings file not converted: cannot copy it to " + path_text(backup) +
-                        ": " + system_message(failure));
-            return std::optional<Settings>(std::move(kept));
-        }
+    WIN32_FILE_ATTRIBUTE_DATA existing;
+    unsigned long failure = 0;
+    if (!GetFileAttributesExW(backup.c_str(), GetFileExInfoStandard, &existing))
+        failure = context.copy_file ? context.copy_file(path, backup)
+                                    : copy_without_replacing(path, backup);
+    else if (existing.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+        // A folder of that name is no copy of the file, and none can be made beside it.
+        failure = ERROR_ALREADY_EXISTS;
+    if (failure != 0) {
+        // Without its copy, rewriting the old file could lose what only it holds (comments,
+        // entries this version does not know). Use the kept entries and try again next time.
+        context.log("settings file not converted: cannot copy it to " + path_text(backup) + ": " +
+                    system_message(failure));
+        return std::optional<Settings>(std::move(kept));
     }
     auto written = write_settings_file_atomically(path, text);
     if (!written)
