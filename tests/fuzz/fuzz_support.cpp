@@ -34,9 +34,9 @@ LONG WINAPI report_crash(EXCEPTION_POINTERS* exception) {
 } // namespace
 
 Plan plan_from_environment(std::size_t default_count) {
-    return {
-        number_from_environment("CUEVOICE_FUZZ_SEED", 20240611),
-        static_cast<std::size_t>(number_from_environment("CUEVOICE_FUZZ_COUNT", default_count))};
+    return {number_from_environment("CUEVOICE_FUZZ_SEED", 20240611),
+            static_cast<std::size_t>(number_from_environment("CUEVOICE_FUZZ_COUNT", default_count)),
+            static_cast<std::size_t>(number_from_environment("CUEVOICE_FUZZ_FIRST", 0))};
 }
 
 Random::Random(std::uint64_t seed, std::size_t index) {

@@ -2,9 +2,9 @@
 // Shared parts of the fuzz programs: the seeded plan, per-input random numbers, the per-input
 // time bound and hang watchdog, and the tally that each target prints at its end.
 //
-// CUEVOICE_FUZZ_SEED and CUEVOICE_FUZZ_COUNT replace the fixed seed and the modest count that
-// CI uses; run one target with --gtest_filter (Fuzz.SettingsLoader, Fuzz.ReceivedLines,
-// Fuzz.KeyChords).
+// CUEVOICE_FUZZ_SEED and CUEVOICE_FUZZ_COUNT (and CUEVOICE_FUZZ_FIRST) replace the fixed seed and
+// the modest count that CI uses; run one target with --gtest_filter (Fuzz.SettingsLoader,
+// Fuzz.ReceivedLines, Fuzz.KeyChords).
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,9 +20,11 @@ namespace cuevoice::fuzz {
 struct Plan {
     std::uint64_t seed;
     std::size_t count;
+    // The first input's index: CUEVOICE_FUZZ_FIRST repeats one input named in a report.
+    std::size_t first = 0;
 };
 
-// The seed and count from the environment, else the given defaults.
+// The seed, count and first index from the environment, else the given defaults.
 Plan plan_from_environment(std::size_t default_count);
 
 // Random numbers for one input, the same for the same seed and index whatever ran before.

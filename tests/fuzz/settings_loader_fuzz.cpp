@@ -332,7 +332,7 @@ TEST(Fuzz, SettingsLoader) {
     Checker checker{root.path() / L"Cuevoice"};
     // The key editor's thread reads the file too; this stack is smaller than any thread's.
     test::run_with_small_stack(256 * 1024, [&] {
-        for (std::size_t index = 0; index < plan.count; ++index) {
+        for (std::size_t index = plan.first; index < plan.first + plan.count; ++index) {
             Random random(plan.seed, index);
             std::string text = base_text(random);
             for (std::size_t n = random.between(1, 4); n > 0; --n)
