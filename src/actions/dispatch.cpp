@@ -9,6 +9,7 @@
 #include "actions/not_built.h"
 #include "actions/own_switches.h"
 #include "actions/press.h"
+#include "actions/say_actions.h"
 #include "actions/value_actions.h"
 
 namespace cuevoice {
@@ -27,7 +28,7 @@ struct Dispatch {
     Result<void> operator()(const HoldAction& a) const { return hold(context, "", a, deck); }
     Result<void> operator()(const SetAction& a) const { return set_control(context, a, deck); }
     Result<void> operator()(const AdjustAction& a) const { return adjust(context, a, deck); }
-    Result<void> operator()(const SayAction&) const { return not_built_yet(ActionKind::say); }
+    Result<void> operator()(const SayAction& a) const { return say_what(context, a.what, deck); }
     Result<void> operator()(const SayControlAction& a) const {
         return say_control(context, a, deck);
     }
