@@ -104,6 +104,11 @@ Result<void> write_whole_file(const std::filesystem::path& path, std::string_vie
 }
 
 Result<void> replace_file(const std::filesystem::path& path, std::string_view bytes) {
+    // Windows refuses to move a file over a read-only one, Wine does not: the user's flag is
+    // honoured here on both, before anything is written.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return Error{error_code_text(ERROR_ACCESS_DENIED)};
     auto temporary = write_temporary_beside(path, bytes);
     if (!temporary)
         return Error{temporary.error()};

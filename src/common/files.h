@@ -35,7 +35,7 @@ Result<void> write_whole_file(const std::filesystem::path& path, std::string_vie
 
 // Replaces the file's contents in one step: the bytes go to a temporary file in the same folder
 // first, which then takes the file's place. On failure the old file is untouched and no
-// temporary file is left.
+// temporary file is left. A read-only file is not replaced.
 Result<void> replace_file(const std::filesystem::path& path, std::string_view bytes);
 
 // Creates the file with the bytes only when nothing of that name exists; what is there is

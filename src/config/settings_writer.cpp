@@ -27,22 +27,16 @@ std::string toml_float_text(double value) {
     return text;
 }
 
+// No TOML string holds a control character other than a tab as it is; written raw, it would
+// make the whole file unreadable.
+bool is_control(char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7f;
+}
+
 } // namespace
 
-std::string quote_toml_string(std::string_view text) {
-    // No TOML string holds a control character other than a tab as it is; written raw, it
-    // would make the whole file unreadable.
-    auto is_control = [](char c) {
-        auto byte = static_cast<unsigned char>(c);
-        return (byte < 0x20 && c != '\t') || byte == 0x7f;
-    };
-    if (text.find('\'') == std::string_view::npos &&
-        std::none_of(text.begin(), text.end(), is_control)) {
-        std::string literal(1, '\'');
-        literal.append(text);
-        literal += '\'';
-        return literal;
-    }
+std::string toml_basic_string(std::string_view text) {
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '\\' || c == '"') {
@@ -68,6 +62,17 @@ std::string quote_toml_string(std::string_view text) {
     return quoted;
 }
 
+std::string quote_toml_string(std::string_view text) {
+    if (text.find('\'') == std::string_view::npos &&
+        std::none_of(text.begin(), text.end(), is_control)) {
+        std::string literal(1, '\'');
+        literal.append(text);
+        literal += '\'';
+        return literal;
+    }
+    return toml_basic_string(text);
+}
+
 std::string toml_string_array(const std::vector<std::string>& texts) {
     std::string array = "[";
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -80,7 +85,14 @@ std::string toml_string_array(const std::vector<std::string>& texts) {
 }
 
 std::string shortcut_line(const std::string& id, const std::vector<std::string>& keys) {
-    return quote_toml_string(id) + " = " + toml_string_array(keys) + "\n";
+    std::string line = toml_basic_string(id) + " = [";
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0)
+            line += ", ";
+        line += toml_basic_string(keys[i]);
+    }
+    line += "]\n";
+    return line;
 }
 
 std::string keys_table_text(const Binding& binding) {

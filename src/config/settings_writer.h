@@ -15,10 +15,15 @@ namespace cuevoice {
 // characters escaped. Either way it stays on one line.
 std::string quote_toml_string(std::string_view text);
 
+// A TOML basic string: between double quotes, with backslashes, double quotes and control
+// characters escaped, so that it stays on one line.
+std::string toml_basic_string(std::string_view text);
+
 // An inline array of string literals: ['ctrl+p', 'alt+p'], or [] for none.
 std::string toml_string_array(const std::vector<std::string>& texts);
 
-// One [shortcuts] line: the quoted id, " = ", the array of its key texts, a line feed.
+// One [shortcuts] line as the template's example shows it: "play" = ["ctrl+p", "alt+p"] and a
+// line feed; the id and the keys are basic strings, escaped where TOML needs it.
 std::string shortcut_line(const std::string& id, const std::vector<std::string>& keys);
 
 // One [[keys]] table with the fields the binding has, in Binding order, `key` and `action`

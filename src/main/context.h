@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "editor/editor_hooks.h"
 #include "speech/speech.h"
 
 namespace cuevoice {
@@ -85,12 +86,5 @@ struct Context {
 
 using SharedContext = std::shared_ptr<Context>;
 using WeakContext = std::weak_ptr<Context>;
-
-// What the key editor gets from the run; with "--open-settings" alone, neither callback.
-struct EditorHooks {
-    Speech speech;
-    std::optional<std::function<void(const std::string& function_id)>> run;
-    std::optional<std::function<void()>> reload;
-};
 
 } // namespace cuevoice

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/files.h"
+#include "common/text.h"
 #include "common/win_handle.h"
 #include "test_support.h"
 
@@ -52,6 +53,15 @@ TEST(Files, AFailedReplacementLeavesTheOldFileWhole) {
         ASSERT_FALSE(refused.ok());
         EXPECT_FALSE(refused.error().empty());
     }
+    EXPECT_EQ(read_file(path), "new\n");
+    EXPECT_EQ(files_in(folder.path()), std::vector<std::filesystem::path>{L"config.toml"});
+
+    // A read-only file keeps its text.
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    auto read_only = replace_file(path, "changed\n");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_FALSE(read_only.ok());
+    EXPECT_EQ(read_only.error(), error_code_text(ERROR_ACCESS_DENIED));
     EXPECT_EQ(read_file(path), "new\n");
     EXPECT_EQ(files_in(folder.path()), std::vector<std::filesystem::path>{L"config.toml"});
 

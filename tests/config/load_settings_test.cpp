@@ -298,8 +298,8 @@ TEST_F(LoadSettings, ConversionCarriesTheShortcutsOver) {
     const std::string expected = replaced(
         settings_template_text(path_text(mixxx), std::vector<std::string>{"--developer"}, 5000),
         "\n[shortcuts]\n\n",
-        "\n[shortcuts]\n'hotcue_1@deck2' = []\n'not a function' = ['x']\n"
-        "'play' = ['ctrl+p', 'alt+p']\n\n");
+        "\n[shortcuts]\n\"hotcue_1@deck2\" = []\n\"not a function\" = [\"x\"]\n"
+        "\"play\" = [\"ctrl+p\", \"alt+p\"]\n\n");
     EXPECT_EQ(read_file(config), expected);
     EXPECT_EQ(read_file(backup), old);
     const std::map<std::string, std::vector<std::string>> shortcuts{
