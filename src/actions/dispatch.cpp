@@ -11,6 +11,10 @@
 #include "actions/press.h"
 #include "actions/say_actions.h"
 #include "actions/value_actions.h"
+#include "beatgrid/grid_clicks.h"
+#include "beatgrid/grid_move.h"
+#include "beatgrid/tap_tempo.h"
+#include "beatmatch/beatmatch.h"
 
 namespace cuevoice {
 namespace {
@@ -37,14 +41,12 @@ struct Dispatch {
     Result<void> operator()(const DumpWidgetsAction&) const { return dump_widgets(context); }
     Result<void> operator()(const KeyHelpAction&) const { return key_help(context); }
     Result<void> operator()(const BeatgridClicksAction&) const {
-        return not_built_yet(ActionKind::beatgrid_clicks);
+        return beatgrid_clicks(context, deck);
     }
-    Result<void> operator()(const BeatgridMoveAction&) const {
-        return not_built_yet(ActionKind::beatgrid_move);
+    Result<void> operator()(const BeatgridMoveAction& a) const {
+        return beatgrid_move(context, deck, a.steps);
     }
-    Result<void> operator()(const BeatgridTapAction&) const {
-        return not_built_yet(ActionKind::beatgrid_tap);
-    }
+    Result<void> operator()(const BeatgridTapAction&) const { return beatgrid_tap(context, deck); }
     Result<void> operator()(const PreviewAction&) const {
         return not_built_yet(ActionKind::preview);
     }
@@ -58,11 +60,9 @@ struct Dispatch {
     Result<void> operator()(const StopSamplersAction&) const {
         return not_built_yet(ActionKind::stop_samplers);
     }
-    Result<void> operator()(const BeatmatchAction&) const {
-        return not_built_yet(ActionKind::beatmatch);
-    }
+    Result<void> operator()(const BeatmatchAction&) const { return beatmatch(context, deck); }
     Result<void> operator()(const BeatmatchMonitorAction&) const {
-        return not_built_yet(ActionKind::beatmatch_monitor);
+        return beatmatch_monitor(context, deck);
     }
     Result<void> operator()(const KeyEditorAction&) const { return key_editor(context); }
 };
