@@ -3,12 +3,12 @@
 #include <string>
 
 #include "actions/deck_filling.h"
-#include "actions/not_built.h"
 #include "actions/say_effects.h"
 #include "actions/say_hotcues.h"
 #include "actions/say_selected_track.h"
 #include "actions/track_text.h"
 #include "actions/value_format.h"
+#include "beatgrid/grid_offset.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
 
@@ -107,8 +107,7 @@ Result<void> say_what(Context& context, SayWhat what, std::uint8_t deck) {
     case SayWhat::hotcues:
         return say_hotcues(context, deck);
     case SayWhat::grid_offset:
-        // The beat-grid tools speak the offset from the beat.
-        return not_built_yet(ActionKind::say);
+        return say_grid_offset(context, deck);
     case SayWhat::selected_track:
     case SayWhat::effects:
         break;

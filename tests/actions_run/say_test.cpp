@@ -63,8 +63,8 @@ TEST(SayStatus, NamesTheDeckUnlessItIsTheCurrentOne) {
 }
 
 TEST(SayDeck, AnEmptyDeckIsEmptyForEveryDeckKind) {
-    for (SayWhat what :
-         {SayWhat::status, SayWhat::track, SayWhat::time, SayWhat::tempo, SayWhat::hotcues}) {
+    for (SayWhat what : {SayWhat::status, SayWhat::track, SayWhat::time, SayWhat::tempo,
+                         SayWhat::hotcues, SayWhat::grid_offset}) {
         ActionBench bench;
         bench.mixxx.put("[Channel1]", "track_loaded", 0);
         bench.mixxx.put("[Channel3]", "track_loaded", 0);
@@ -73,6 +73,15 @@ TEST(SayDeck, AnEmptyDeckIsEmptyForEveryDeckKind) {
         EXPECT_EQ(bench.spoken(), (Lines{"Empty", "Deck 3 empty"})) << say_what_name(what);
         EXPECT_EQ(bench.link->sent().size(), 2u) << say_what_name(what);
     }
+}
+
+TEST(SayDeck, TheGridOffsetComesFromTheBeatGridTools) {
+    ActionBench bench;
+    bench.mixxx.put("[Channel1]", "track_loaded", 1);
+    bench.mixxx.put("[Channel1]", "file_bpm", 120);
+    bench.mixxx.put("[Channel1]", "beat_distance", 0.01);
+    say_on(bench, SayWhat::grid_offset);
+    EXPECT_EQ(bench.spoken(), Lines{"5 milliseconds after the beat"});
 }
 
 TEST(SayDeck, TrackTimeAndTempoHaveNoDeckPhrase) {
