@@ -105,7 +105,8 @@ bool MixxxModel::autodj_write(const std::string& key, double value) {
     const std::string g = "[AutoDJ]";
     if (key == "enabled") {
         if (value != 0 && store_.value(g, "enabled") == 0 && autodj_queue_.empty()) {
-            refuse(g, key); // Mixxx will not start Auto DJ with an empty queue
+            // Mixxx confirms "enabled" only once Auto DJ has started; with an empty queue it
+            // stays off and no change is seen.
             return true;
         }
         store_.put(g, key, value != 0 ? 1.0 : 0.0);

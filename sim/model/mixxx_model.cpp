@@ -447,9 +447,9 @@ Outcome MixxxModel::write(const std::string& group_name, const std::string& key,
         handled = true;
     } else if ((starts_with(group, "[Microphone") && key == "talkover") ||
                (starts_with(group, "[Auxiliary") && key == "main_mix")) {
-        if (value != 0 && store_.value(group, "input_configured") == 0)
-            refuse(group, key); // Mixxx warns that no input is set up and leaves it off
-        else
+        // Mixxx warns that no input is set up and never confirms the request: the control
+        // stays off without a change.
+        if (value == 0 || store_.value(group, "input_configured") != 0)
             store_.put(group, key, value != 0 ? 1.0 : 0.0);
         handled = true;
     } else if (starts_with(group, "[EqualizerRack1_") && ends_with(key, "_set_default")) {

@@ -321,8 +321,13 @@ TEST(SimModel, SelectedTrackGivesFieldsAsTextsAndItsRow) {
 
 TEST(SimModel, InputsWithoutAConfiguredDeviceStayOff) {
     MixxxModel m;
+    m.take_changes();
     EXPECT_EQ(std::get<double>(m.set("[Microphone]", "talkover", "value", 1)), 0.0);
     EXPECT_EQ(std::get<double>(m.set("[Auxiliary2]", "main_mix", "value", 1)), 0.0);
+    // Mixxx never confirms the request: a watcher sees no change, not even a moment on.
+    std::vector<Change> changes = m.take_changes();
+    EXPECT_FALSE(changed(changes, "talkover", 1.0));
+    EXPECT_FALSE(changed(changes, "main_mix", 1.0));
     // input_configured belongs to Mixxx: the plug-in cannot write it, Mixxx itself can.
     EXPECT_EQ(std::get<double>(m.set("[Microphone]", "input_configured", "value", 1)), 0.0);
     m.set_from_outside("[Microphone]", "input_configured", "value", 1);
@@ -350,7 +355,10 @@ TEST(SimModel, RecordingAndBroadcastReportTheirStatus) {
 TEST(SimModel, AutoDjNeedsAQueue) {
     MixxxModel m;
     m.set_library({night_drive()});
+    m.take_changes();
     EXPECT_EQ(std::get<double>(m.set("[AutoDJ]", "enabled", "value", 1)), 0.0);
+    // "enabled" is confirmed only when Auto DJ starts: a refusal shows no change at all.
+    EXPECT_FALSE(changed(m.take_changes(), "enabled", 1.0));
     press(m, "[Library]", "AutoDjAddBottom");
     EXPECT_EQ(std::get<double>(m.set("[AutoDJ]", "enabled", "value", 1)), 1.0);
     EXPECT_EQ(value(m, "[Channel1]", "play"), 1.0);
