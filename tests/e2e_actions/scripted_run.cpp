@@ -104,4 +104,22 @@ double ScriptedRun::value(const std::string& group, const std::string& key) cons
     return control({{"cmd", "get"}, {"group", group}, {"key", key}}).value("value", -12345.0);
 }
 
+bool ScriptedRun::wait_for_request(const std::string& command, bool fresh,
+                                   std::chrono::milliseconds timeout) const {
+    if (fresh)
+        control({{"cmd", "requests"}, {"clear", true}});
+    return eventually(
+        [&] {
+            nlohmann::json reply = control({{"cmd", "requests"}});
+            for (const nlohmann::json& line : reply["requests"]) {
+                nlohmann::json request =
+                    nlohmann::json::parse(line.get<std::string>(), nullptr, false);
+                if (request.is_object() && request.value("cmd", "") == command)
+                    return true;
+            }
+            return false;
+        },
+        timeout);
+}
+
 } // namespace cuevoice::test

@@ -49,6 +49,10 @@ public:
     // A control-channel "set" of a control's value, as Mixxx or the DJ makes it.
     void put(const std::string& group, const std::string& key, double value) const;
     double value(const std::string& group, const std::string& key) const;
+    // Waits until the product sends a request of this command to the plug-in; with `fresh`,
+    // only one that arrives after this call (and so sees every change made before it).
+    bool wait_for_request(const std::string& command, bool fresh,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
     // The log, for failure messages.
     std::string log() const { return run_->log(); }
