@@ -73,7 +73,7 @@ std::string settings_text(const std::filesystem::path& mixxx, std::uint16_t port
 }
 
 CuevoiceRun::CuevoiceRun(CuevoiceSetup setup) : token_(unique_token()) {
-    control_port_ = unused_port();
+    control_port_ = private_port();
     if (setup.settings)
         write_file(settings_file(), *setup.settings);
     if (setup.prepare)

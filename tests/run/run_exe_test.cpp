@@ -90,7 +90,7 @@ private:
 } // namespace
 
 TEST(Run, StartsMixxxWithThePluginSaysReadyAndEndsWhenItsWindowCloses) {
-    std::uint16_t port = unused_port();
+    std::uint16_t port = private_port();
     CuevoiceRun run(
         {.program = cuevoice_exe(), .settings = settings_text(bin() / "mixxx.exe", port)});
     ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.log();
@@ -121,7 +121,7 @@ TEST(Run, StartsMixxxWithThePluginSaysReadyAndEndsWhenItsWindowCloses) {
 }
 
 TEST(Run, KeepsRunningWhenThePluginDropsTheLinkAndEndsWhenMixxxQuits) {
-    std::uint16_t port = unused_port();
+    std::uint16_t port = private_port();
     // The plug-in loads late: the run keeps looking for its event.
     CuevoiceRun run({.program = cuevoice_exe(),
                      .settings = settings_text(bin() / "mixxx.exe", port),
@@ -148,7 +148,7 @@ TEST(Run, ArgumentsArriveWholeAndAnInheritedPluginPathIsKept) {
                                "ends in a backslash\\",
                                "a\\\\\"b c",
                                "tab\there"};
-    std::uint16_t port = unused_port();
+    std::uint16_t port = private_port();
     const std::string short_token = "0123456789abcde"; // 15 bytes: not a test token
     CuevoiceRun run(
         {.program = cuevoice_exe(),
@@ -253,7 +253,7 @@ TEST(Run, UnsupportedQtVersionsAreRefusedBeforeMixxxStarts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.variant);
         CuevoiceRun run({.program = cuevoice_exe(),
-                         .settings = settings_text(variant(c.variant), unused_port())});
+                         .settings = settings_text(variant(c.variant), private_port())});
         std::string text = qt_refusal(c.mixxx_version, c.qt);
         expect_refusal(run, "stopped: " + text, text);
         EXPECT_TRUE(in_order(run.messages(), {c.mixxx_version, "stopped: " + text}));
@@ -276,7 +276,7 @@ TEST(Run, RunningMixxxInCapitalsStopsTheStartBeforeASecondMixxx) {
     EXPECT_EQ(process_list_name(running.dwProcessId), L"MIXXX.EXE");
     {
         CuevoiceRun run({.program = cuevoice_exe(),
-                         .settings = settings_text(bin() / "mixxx.exe", unused_port())});
+                         .settings = settings_text(bin() / "mixxx.exe", private_port())});
         const std::string text = "Mixxx is running. Please close it first.";
         expect_refusal(run, "stopped: " + text, text);
         EXPECT_EQ(run.wait_exit(20s), std::optional<unsigned long>(1));
@@ -289,7 +289,7 @@ TEST(Run, RunningMixxxInCapitalsStopsTheStartBeforeASecondMixxx) {
 
 TEST(Run, MixxxQuittingWhileStartingIsAnError) {
     CuevoiceRun run({.program = cuevoice_exe(),
-                     .settings = settings_text(bin() / "mixxx.exe", unused_port()),
+                     .settings = settings_text(bin() / "mixxx.exe", private_port()),
                      .environment = {"MIXXXSIM_NO_LOADED_EVENT=1", "MIXXXSIM_EXIT_AFTER_MS=400"}});
     expect_refusal(run, "error: Mixxx closed while starting.",
                    "Cuevoice error. Mixxx closed while starting.");
@@ -311,7 +311,7 @@ TEST(Run, MixxxPathThatIsNoProgramCannotStartAndTheSettingsStayUnchanged) {
                                            mixxx.path() / "text" / "mixxx.exe"};
     for (const std::filesystem::path& path : paths) {
         SCOPED_TRACE(windows_text(path));
-        std::string settings = settings_text(path, unused_port(), {"--a", "b c"});
+        std::string settings = settings_text(path, private_port(), {"--a", "b c"});
         CuevoiceRun run({.program = cuevoice_exe(), .settings = settings});
         std::string prefix = "Cannot start Mixxx at " + windows_text(path) + ": ";
         std::optional<std::string> error = run.wait_for_message_starting("error: " + prefix);
@@ -324,7 +324,7 @@ TEST(Run, MixxxPathThatIsNoProgramCannotStartAndTheSettingsStayUnchanged) {
 }
 
 TEST(Run, PortTakenByAnotherProgramEndsWithTheConnectionsError) {
-    std::uint16_t port = unused_port();
+    std::uint16_t port = private_port();
     SilentListener other(port);
     ASSERT_TRUE(other.listening());
     CuevoiceRun run(
@@ -337,7 +337,7 @@ TEST(Run, PortTakenByAnotherProgramEndsWithTheConnectionsError) {
 }
 
 TEST(Run, TestScriptDrivesTheRunningProgramThroughTheActionWorker) {
-    std::uint16_t port = unused_port();
+    std::uint16_t port = private_port();
     CuevoiceRun run({.program = cuevoice_exe(),
                      .settings = settings_text(bin() / "mixxx.exe", port),
                      .environment = {"CUEVOICE_TEST_ACTIONS=set:[Channel1],volume=0.5; "
