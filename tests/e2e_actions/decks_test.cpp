@@ -67,5 +67,33 @@ TEST(DecksAndTransport, SelectPlayCueAndHotcuesSayWhatHappened) {
                                 }));
 }
 
+TEST(DecksAndTransport, PressesReportTheirValueAndEmptyPlayersAreNamed) {
+    ScriptedRun run({.scenario = decks_scenario(),
+                     .script = script_of({
+                         "run:play@deck3",
+                         "run:sampler_3_start",
+                         "run:tempo_up",
+                         "run:tempo_reset",
+                         "run:key_up",
+                         "run:loop_double",
+                         "run:beatjump_size_halve",
+                         "log:[Channel1],rate|[Channel1],pitch_adjust|[Channel1],beatloop_size|"
+                         "[Channel1],beatjump_size|[Channel3],play",
+                     })});
+    ASSERT_TRUE(run.script_done()) << run.log();
+    EXPECT_EQ(run.transcript(),
+              (Lines{
+                  "say: Deck 3 has no track loaded",
+                  "say: Sampler 3 is empty",
+                  "say: tempo 124.06 BPM",
+                  "say: tempo reset, 124 BPM",
+                  "say: key B flat minor, 3A",
+                  "say: loop 8 beats",
+                  "say: beat jump 2 beats",
+                  "test: [Channel1],rate=0  [Channel1],pitch_adjust=1  [Channel1],beatloop_size=8  "
+                  "[Channel1],beatjump_size=2  [Channel3],play=0",
+              }));
+}
+
 } // namespace
 } // namespace cuevoice::test
