@@ -32,6 +32,8 @@ TEST(DecksAndTransport, SelectPlayCueAndHotcuesSayWhatHappened) {
                          "run:select_deck_1",
                          "run:play",
                          "run:cue",
+                         // Paused away from its cue point, cue moves the point there.
+                         "log:[Channel1],cue_point",
                          "run:hotcue_1",
                          "run:hotcue_5",
                          "run:say_hotcues",
@@ -51,6 +53,7 @@ TEST(DecksAndTransport, SelectPlayCueAndHotcuesSayWhatHappened) {
                                     "say: Deck 1 playing",
                                     "say: Deck 1. Night Drive at the Harbour Lights. Aurora Lane",
                                     "say: Paused",
+                                    "test: [Channel1],cue_point=5733000",
                                     "say: Hotcue 1, 0:15",
                                     "say: Hotcue 5 set",
                                     "say: Hotcue 1 0:15, hotcue 4 2:03, hotcue 5 0:15",
@@ -77,6 +80,8 @@ TEST(DecksAndTransport, PressesReportTheirValueAndEmptyPlayersAreNamed) {
                          "run:key_up",
                          "run:loop_double",
                          "run:beatjump_size_halve",
+                         // A hold run without a key is let go at once, then reports.
+                         "run:rewind",
                          "log:[Channel1],rate|[Channel1],pitch_adjust|[Channel1],beatloop_size|"
                          "[Channel1],beatjump_size|[Channel3],play",
                      })});
@@ -90,6 +95,7 @@ TEST(DecksAndTransport, PressesReportTheirValueAndEmptyPlayersAreNamed) {
                   "say: key B flat minor, 3A",
                   "say: loop 8 beats",
                   "say: beat jump 2 beats",
+                  "say: at 1:05",
                   "test: [Channel1],rate=0  [Channel1],pitch_adjust=1  [Channel1],beatloop_size=8  "
                   "[Channel1],beatjump_size=2  [Channel3],play=0",
               }));
