@@ -44,8 +44,6 @@ ScriptedRun::ScriptedRun(ScriptedSetup setup) {
                                             "MIXXXSIM_SCENARIO=" + windows_text(scenario)};
     environment.push_back(setup.script ? "CUEVOICE_TEST_ACTIONS=" + *setup.script
                                        : "CUEVOICE_TEST_ACTIONS");
-    for (const std::string& change : setup.environment)
-        environment.push_back(change);
     run_ = std::make_unique<CuevoiceRun>(
         CuevoiceSetup{.program = bin / "cuevoice.exe",
                       .settings = settings_text(bin / "mixxx.exe", private_port()),
@@ -98,10 +96,6 @@ nlohmann::json ScriptedRun::control(const nlohmann::json& request) const {
 
 void ScriptedRun::put(const std::string& group, const std::string& key, double value) const {
     control({{"cmd", "set"}, {"group", group}, {"key", key}, {"value", value}});
-}
-
-double ScriptedRun::value(const std::string& group, const std::string& key) const {
-    return control({{"cmd", "get"}, {"group", group}, {"key", key}}).value("value", -12345.0);
 }
 
 bool ScriptedRun::wait_for_request(const std::string& command, bool fresh,

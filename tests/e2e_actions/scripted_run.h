@@ -19,7 +19,6 @@ struct ScriptedSetup {
     nlohmann::json scenario = nlohmann::json::object();
     // The test script; none starts no script thread.
     std::optional<std::string> script;
-    std::vector<std::string> environment;
 };
 
 class ScriptedRun {
@@ -48,7 +47,6 @@ public:
     nlohmann::json control(const nlohmann::json& request) const;
     // A control-channel "set" of a control's value, as Mixxx or the DJ makes it.
     void put(const std::string& group, const std::string& key, double value) const;
-    double value(const std::string& group, const std::string& key) const;
     // Waits until the product sends a request of this command to the plug-in; with `fresh`,
     // only one that arrives after this call (and so sees every change made before it).
     bool wait_for_request(const std::string& command, bool fresh,
