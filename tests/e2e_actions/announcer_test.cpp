@@ -64,6 +64,14 @@ TEST(Announcer, ChangesInMixxxAreAnnouncedInOrder) {
         {put("[Channel3]", "play", 1), "Deck 3 has no track loaded"},
         {press("[Recording]", "toggle_recording"), "Recording stopped"},
         {put("[Channel1]", "play", 0), "Paused"},
+        {press("[Channel2]", "reloop_toggle"), "Deck 2 loop off"},
+        // The broadcast server goes out of reach; the next start fails to connect.
+        {[&] {
+             run.control({{"cmd", "scenario"}, {"scenario", {{"broadcast_connects", false}}}});
+             run.put("[Shoutcast]", "enabled", 0);
+         },
+         "Live broadcast off"},
+        {put("[Shoutcast]", "enabled", 1), "Live broadcast failed to connect"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.said);
@@ -93,6 +101,10 @@ TEST(Announcer, ChangesInMixxxAreAnnouncedInOrder) {
                                 "Deck 3 has no track loaded",
                                 "Recording stopped",
                                 "Paused",
+                                "Deck 2 loop off",
+                                "Live broadcast off",
+                                "Live broadcast on",
+                                "Live broadcast failed to connect",
                             }));
 }
 
