@@ -34,7 +34,16 @@ TempFolder::~TempFolder() {
 
 namespace {
 
-std::wstring quote_argument(const std::wstring& argument) {
+void drain(HANDLE pipe, std::string* out) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out->append(buffer, got);
+}
+
+} // namespace
+
+std::wstring quote_windows_argument(const std::wstring& argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
         return argument;
     std::wstring quoted = L"\"";
@@ -55,15 +64,6 @@ std::wstring quote_argument(const std::wstring& argument) {
     quoted += L'"';
     return quoted;
 }
-
-void drain(HANDLE pipe, std::string* out) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out->append(buffer, got);
-}
-
-} // namespace
 
 std::wstring environment_block(const std::vector<std::string>& changes) {
     std::vector<std::wstring> entries;
@@ -97,9 +97,9 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring command = quote_argument(program.wstring());
+    std::wstring command = quote_windows_argument(program.wstring());
     for (const auto& argument : options.arguments)
-        command += L" " + quote_argument(to_wide(argument));
+        command += L" " + quote_windows_argument(to_wide(argument));
     std::wstring environment = environment_block(options.environment);
 
     STARTUPINFOW startup{};

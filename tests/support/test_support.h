@@ -40,6 +40,9 @@ struct ProcessOptions {
     std::chrono::milliseconds timeout{60000};
 };
 
+// One argument as the Windows rules for command lines read it back unchanged.
+std::wstring quote_windows_argument(const std::wstring& argument);
+
 // The calling process's environment with `changes` (name=value to set, a name without '=' to
 // remove), as a block for CreateProcessW with CREATE_UNICODE_ENVIRONMENT.
 std::wstring environment_block(const std::vector<std::string>& changes);
