@@ -134,26 +134,24 @@ bool focus_window(const std::string& title, std::chrono::milliseconds timeout) {
     for (const std::string& id : lines_of(found.output))
         if (!id.empty())
             ids.push_back(id);
-    // Wine follows the X focus, but when it moves straight from one program's window to
-    // another's, the losing program may hand the foreground to the desktop after the winner
-    // took it. So the focus goes to the root window first, and on to the window only once
-    // Wine has let go of the old one.
+    // Wine follows the X focus, but each program handles its own focus events: when the focus
+    // moves straight from one program's window to another's, the loser (or Wine's desktop
+    // process) may hand the foreground to the desktop after the winner took it. So the focus
+    // goes to the root window first, and on to the window once Wine's desktop holds the
+    // foreground; and the window must still be in front after one more round trip.
     const XdotoolResult root = xdotool({"search", "--maxdepth", "0", "--name", ".*"});
     const std::vector<std::string> root_ids = lines_of(root.output);
     while (std::chrono::steady_clock::now() < until) {
         for (const std::string& id : ids) {
             if (!root_ids.empty() && !root_ids.front().empty()) {
                 xdotool({"windowfocus", "--sync", root_ids.front()});
-                eventually(
-                    [] {
-                        HWND front = GetForegroundWindow();
-                        return front == nullptr || front == GetDesktopWindow();
-                    },
-                    std::chrono::milliseconds(1000));
+                eventually([] { return GetForegroundWindow() == GetDesktopWindow(); },
+                           std::chrono::milliseconds(2000));
             }
             xdotool({"windowfocus", "--sync", id});
             if (eventually([&] { return foreground_has_title(title); },
-                           std::chrono::milliseconds(2000)))
+                           std::chrono::milliseconds(2000)) &&
+                xdotool({"getwindowfocus"}).exit_code == 0 && foreground_has_title(title))
                 return true;
         }
     }
