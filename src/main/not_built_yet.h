@@ -1,38 +1,13 @@
 #pragma once
-// Stand-ins for the parts of a run that later work builds: the hot keys and the key editor.
-// Each says or logs that it is not built yet; none pretends to work. Wiring a part in means
-// deleting its stand-in here.
-#include <cstdint>
-#include <filesystem>
+// Stand-in for the key editor until it is built: it says that it is not built yet and never
+// pretends to work. Wiring the editor in means deleting this file.
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "actions/hotkey_press.h"
-#include "bridge/events.h"
-#include "catalog/bound_action.h"
-#include "common/channel.h"
-#include "config/key_chord.h"
-#include "config/key_map.h"
 #include "main/context.h"
 
 namespace cuevoice {
 
-// Hot keys: runs the main thread's message loop until WM_QUIT, without registering any key.
-void run_hotkey_loop(std::vector<HotKeyRow> table, std::uint32_t mixxx_process_id,
-                     ActionSender actions);
-
-// Reloading the keys after the key editor saved: only logs that it cannot yet.
-void reload_keys(const std::filesystem::path& settings_path);
-
-// The hot-key table's rows and failed list as the test script and the conflict report see them:
-// until hot keys are built no table is installed, so no row is found and nothing failed.
-std::optional<HotKeyPress> find_hotkey_row(const KeyChord& chord);
-std::vector<std::string> failed_hotkeys();
-
-// The key editor: says that it is not built yet. Runs under the context's opener lock, so it
-// only speaks and returns.
+// Runs under the context's opener lock, so it only speaks and returns.
 void open_key_editor(const std::shared_ptr<EditorHooks>& hooks);
 
 } // namespace cuevoice
