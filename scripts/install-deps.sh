@@ -2,7 +2,7 @@
 # Installs everything the build, the tests and the demo need (Debian packages only).
 set -euo pipefail
 packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool
-          googletest nlohmann-json3-dev libtomlplusplus-dev)
+          googletest nlohmann-json3-dev libtomlplusplus-dev imagemagick)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -188,6 +188,7 @@ bool capture_box_takes(const MSG& message) {
 }
 
 void accept(HWND dialog_window) {
+    FocusKeeper focus;
     std::optional<KeyChord> chord;
     std::string target;
     {
@@ -345,6 +346,9 @@ LRESULT CALLBACK add_shortcut_wnd_proc(HWND window, UINT message, WPARAM wparam,
     switch (message) {
     case WM_CLOSE:
         set_done();
+        return 0;
+    case WM_NEXTDLGCTL:
+        move_dialog_focus(window, wparam, lparam);
         return 0;
     case WM_COMMAND: {
         const int id = LOWORD(wparam);

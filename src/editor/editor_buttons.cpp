@@ -26,6 +26,7 @@ void reset_selected_function() {
     auto row = selected_function_row(*editor);
     if (!row)
         return;
+    FocusKeeper focus;
     apply_outcome(
         *editor, reset_function_keys(editor->state, *row, message_box_asker(editor->windows.main)));
 }
@@ -34,6 +35,7 @@ void reset_every_shortcut() {
     EditorBorrow editor;
     if (!editor)
         return;
+    FocusKeeper focus;
     apply_outcome(*editor,
                   reset_all_shortcuts(editor->state, message_box_asker(editor->windows.main)));
 }

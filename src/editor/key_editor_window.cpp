@@ -189,6 +189,9 @@ LRESULT CALLBACK key_editor_wnd_proc(HWND window, UINT message, WPARAM wparam, L
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;
+    case WM_NEXTDLGCTL:
+        move_dialog_focus(window, wparam, lparam);
+        return 0;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lparam);
         if (header->idFrom == static_cast<UINT_PTR>(id_functions)) {

@@ -54,6 +54,16 @@ Ask message_box_asker(HWND owner) {
     };
 }
 
+void move_dialog_focus(HWND window, WPARAM wparam, LPARAM lparam) {
+    HWND target = LOWORD(lparam) != 0 ? reinterpret_cast<HWND>(wparam)
+                                      : GetNextDlgTabItem(window, GetFocus(), wparam != 0);
+    if (target == nullptr)
+        return;
+    if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(target, EM_SETSEL, 0, -1);
+    SetFocus(target);
+}
+
 void open_in_notepad(const std::wstring& path) {
     std::wstring command = L"notepad.exe \"" + path + L"\"";
     STARTUPINFOW startup{};

@@ -27,6 +27,27 @@ UINT prompt_flags(PromptKind kind);
 // Asks the model's questions in message boxes owned by the window.
 Ask message_box_asker(HWND owner);
 
+// Gives the focus back, when the scope ends, to the control that had it when the scope began:
+// a message box leaves the focus on its owner window itself, where a keyboard user would be
+// lost.
+class FocusKeeper {
+public:
+    FocusKeeper() : focus_(GetFocus()) {}
+    ~FocusKeeper() {
+        if (focus_ != nullptr && IsWindow(focus_) && IsWindowEnabled(GetAncestor(focus_, GA_ROOT)))
+            SetFocus(focus_);
+    }
+    FocusKeeper(const FocusKeeper&) = delete;
+    FocusKeeper& operator=(const FocusKeeper&) = delete;
+
+private:
+    HWND focus_;
+};
+
+// WM_NEXTDLGCTL as a dialog handles it. IsDialogMessageW sends it for Alt with a label's
+// underlined letter, which reaches the control after the label; a plain window would drop it.
+void move_dialog_focus(HWND window, WPARAM wparam, LPARAM lparam);
+
 // Starts Notepad on the file and lets go of it at once; a failure is ignored.
 void open_in_notepad(const std::wstring& path);
 
