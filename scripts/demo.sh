@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the real cuevoice.exe under Wine: its switches, then a normal start, showing what it speaks.
+# Runs the real cuevoice.exe under Wine: its switches, then a normal start against the simulated
+# Mixxx with a short scripted session, showing what it logs and says.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -19,12 +20,42 @@ echo "== cuevoice.exe --write-keys keys.txt (first 30 lines)"
 wine "$bin/cuevoice.exe" --write-keys "$(windows "$demo/keys.txt")"
 head -n 30 "$demo/keys.txt" | tr -d '\r'
 
-echo "== cuevoice.exe (normal start; standard output carries the log)"
-cp "$bin/nvda_standin.dll" "$demo/nvdaControllerClient.dll"
-cp "$bin/cuevoice.exe" "$demo/"
-mkdir -p "$demo/profile"
-wine cmd /c "set APPDATA=$(windows "$demo/profile")&& set LOCALAPPDATA=$(windows "$demo/profile")&& set NVDA_STANDIN_LOG=$(windows "$demo/spoken.txt")&& $(windows "$demo/cuevoice.exe")" \
-    || echo "(exit code $?)"
-echo "== spoken through the NVDA stand-in"
-cat "$demo/spoken.txt" 2>/dev/null || true
+echo "== cuevoice.exe (normal start against the simulated Mixxx with the demo scenario)"
+# The program folder as a user has it: cuevoice.exe with the plug-in beside it, and the NVDA
+# stand-in in place of NVDA's controller client, recording what would be spoken.
+mkdir -p "$demo/program/plugins/generic" "$demo/profile/Cuevoice"
+cp "$bin/cuevoice.exe" "$demo/program/"
+cp "$bin/plugins/generic/cuevoice.dll" "$demo/program/plugins/generic/"
+cp "$bin/nvda_standin.dll" "$demo/program/nvdaControllerClient.dll"
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+port=$(free_port)
+control=$(free_port)
+printf "[general]\nmixxx_path = '%s'\nmixxx_args = []\nport = %s\n" "$(windows "$bin/mixxx.exe")" "$port" \
+    > "$demo/profile/Cuevoice/config.toml"
+# A short session: select deck 2, load the selected track there, play it, ask for the time
+# left, key help on for one key (a key step: it needs the hot-key table), then the state of
+# deck 2 in the log.
+session="sleep:500; run:select_deck_2; run:load; run:play; sleep:1500; run:say_time; run:key_help; ctrl+alt+p; run:key_help; log:[Channel2],play|[Channel2],track_loaded"
+log="$demo/profile/Cuevoice/logs/app.log"
+MIXXXSIM_CONTROL_PORT=$control CUEVOICE_TEST_ACTIONS="$session" \
+    wine cmd /c "set APPDATA=$(windows "$demo/profile")&& set LOCALAPPDATA=$(windows "$demo/profile")&& set NVDA_STANDIN_LOG=$(windows "$demo/spoken.txt")&& set MIXXXSIM_SCENARIO=$(windows "$bin/scenarios/demo.json")&& $(windows "$demo/program/cuevoice.exe")" \
+    >"$demo/stdout.txt" 2>&1 &
+cuevoice=$!
+# The session ends with "test: done". Then Mixxx is closed through the simulated Mixxx's
+# control channel, as a user closes its window, and Cuevoice follows it.
+for _ in $(seq 600); do
+    grep -q -e '] test: done' -e '] error: ' -e '] stopped: ' "$log" 2>/dev/null && break
+    sleep 0.1
+done
+if grep -q '] say: Cuevoice ready' "$log" 2>/dev/null; then
+    exec 3<>"/dev/tcp/127.0.0.1/$control"
+    printf '{"cmd":"quit"}\n' >&3
+    read -r -t 5 _ <&3 || true
+    exec 3>&-
+fi
+if wait $cuevoice; then echo "(exit code 0)"; else echo "(exit code $?)"; fi
+echo "== the log"
+tr -d '\r' < "$log"
+echo "== what Cuevoice said, in order (through the NVDA stand-in)"
+sed -n 's/^speakText //p' "$demo/spoken.txt" 2>/dev/null || true
 rm -rf "$demo"

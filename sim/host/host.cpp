@@ -3,8 +3,12 @@
 // "generic", and one library per name in QT_QPA_GENERIC_PLUGINS.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -64,6 +68,52 @@ void load_generic_plugins(HWND window) {
     }
 }
 
+std::string utf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
+                        nullptr, nullptr);
+    return out;
+}
+
+// Tests of the product's launch read how this start looked from inside: the arguments as the
+// Windows rules split them, the working folder, the process id and the plug-in's variables.
+void write_start_record() {
+    std::wstring path = env(L"MIXXXSIM_START_LOG");
+    if (path.empty())
+        return;
+    nlohmann::json record;
+    record["pid"] = GetCurrentProcessId();
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    record["args"] = nlohmann::json::array();
+    for (int i = 1; argv != nullptr && i < count; ++i)
+        record["args"].push_back(utf8(argv[i]));
+    if (argv != nullptr)
+        LocalFree(argv);
+    wchar_t folder[MAX_PATH * 2];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH * 2, folder);
+    record["cwd"] = utf8(std::wstring(folder, length));
+    for (const wchar_t* name :
+         {L"QT_PLUGIN_PATH", L"QT_QPA_GENERIC_PLUGINS", L"CUEVOICE_TOKEN", L"CUEVOICE_PORT"}) {
+        if (GetEnvironmentVariableW(name, nullptr, 0) == 0)
+            record["env"][utf8(name)] = nullptr;
+        else
+            record["env"][utf8(name)] = utf8(env(name));
+    }
+    std::string line = record.dump() + "\n";
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case kQuitMessage:
@@ -96,6 +146,7 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    write_start_record();
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof window_class;
     window_class.lpfnWndProc = window_proc;

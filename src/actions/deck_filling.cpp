@@ -1,6 +1,7 @@
 #include "actions/deck_filling.h"
 
 #include "actions/capitalize.h"
+#include "main/context.h"
 
 namespace cuevoice {
 namespace {
@@ -38,6 +39,10 @@ std::string deck_phrase(std::uint8_t current_deck, std::uint8_t deck, std::strin
     if (deck == current_deck)
         return capitalize_first(text);
     return "Deck " + std::to_string(deck) + " " + std::string(text);
+}
+
+std::string deck_phrase(const Context& context, std::uint8_t deck, std::string_view text) {
+    return deck_phrase(context.deck.load(), deck, text);
 }
 
 } // namespace cuevoice

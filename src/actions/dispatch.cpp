@@ -4,8 +4,17 @@
 
 #include "actions/control_actions.h"
 #include "actions/deck_actions.h"
+#include "actions/dump_widgets.h"
 #include "actions/hold.h"
 #include "actions/not_built.h"
+#include "actions/own_switches.h"
+#include "actions/press.h"
+#include "actions/say_actions.h"
+#include "actions/value_actions.h"
+#include "beatgrid/grid_clicks.h"
+#include "beatgrid/grid_move.h"
+#include "beatgrid/tap_tempo.h"
+#include "beatmatch/beatmatch.h"
 
 namespace cuevoice {
 namespace {
@@ -18,36 +27,26 @@ struct Dispatch {
 
     Result<void> operator()(const SelectDeckAction& a) const { return select_deck(context, a); }
     Result<void> operator()(const ToggleAction& a) const { return toggle(context, a, deck); }
-    Result<void> operator()(const PressAction&) const { return not_built_yet(ActionKind::press); }
+    Result<void> operator()(const PressAction& a) const { return press(context, a, deck); }
     // Presses reach this only without a key to watch: pressed and released at once.
     Result<void> operator()(const HoldAction& a) const { return hold(context, "", a, deck); }
-    Result<void> operator()(const SetAction&) const { return not_built_yet(ActionKind::set); }
-    Result<void> operator()(const AdjustAction&) const { return not_built_yet(ActionKind::adjust); }
-    Result<void> operator()(const SayAction&) const { return not_built_yet(ActionKind::say); }
-    Result<void> operator()(const SayControlAction&) const {
-        return not_built_yet(ActionKind::say_control);
+    Result<void> operator()(const SetAction& a) const { return set_control(context, a, deck); }
+    Result<void> operator()(const AdjustAction& a) const { return adjust(context, a, deck); }
+    Result<void> operator()(const SayAction& a) const { return say_what(context, a.what, deck); }
+    Result<void> operator()(const SayControlAction& a) const {
+        return say_control(context, a, deck);
     }
-    Result<void> operator()(const StopSpeechAction&) const {
-        return not_built_yet(ActionKind::stop_speech);
-    }
-    Result<void> operator()(const ToggleAnnounceAction&) const {
-        return not_built_yet(ActionKind::toggle_announce);
-    }
-    Result<void> operator()(const DumpWidgetsAction&) const {
-        return not_built_yet(ActionKind::dump_widgets);
-    }
-    Result<void> operator()(const KeyHelpAction&) const {
-        return not_built_yet(ActionKind::key_help);
-    }
+    Result<void> operator()(const StopSpeechAction&) const { return stop_speech(context); }
+    Result<void> operator()(const ToggleAnnounceAction&) const { return toggle_announce(context); }
+    Result<void> operator()(const DumpWidgetsAction&) const { return dump_widgets(context); }
+    Result<void> operator()(const KeyHelpAction&) const { return key_help(context); }
     Result<void> operator()(const BeatgridClicksAction&) const {
-        return not_built_yet(ActionKind::beatgrid_clicks);
+        return beatgrid_clicks(context, deck);
     }
-    Result<void> operator()(const BeatgridMoveAction&) const {
-        return not_built_yet(ActionKind::beatgrid_move);
+    Result<void> operator()(const BeatgridMoveAction& a) const {
+        return beatgrid_move(context, deck, a.steps);
     }
-    Result<void> operator()(const BeatgridTapAction&) const {
-        return not_built_yet(ActionKind::beatgrid_tap);
-    }
+    Result<void> operator()(const BeatgridTapAction&) const { return beatgrid_tap(context, deck); }
     Result<void> operator()(const PreviewAction&) const {
         return not_built_yet(ActionKind::preview);
     }
@@ -61,15 +60,11 @@ struct Dispatch {
     Result<void> operator()(const StopSamplersAction&) const {
         return not_built_yet(ActionKind::stop_samplers);
     }
-    Result<void> operator()(const BeatmatchAction&) const {
-        return not_built_yet(ActionKind::beatmatch);
-    }
+    Result<void> operator()(const BeatmatchAction&) const { return beatmatch(context, deck); }
     Result<void> operator()(const BeatmatchMonitorAction&) const {
-        return not_built_yet(ActionKind::beatmatch_monitor);
+        return beatmatch_monitor(context, deck);
     }
-    Result<void> operator()(const KeyEditorAction&) const {
-        return not_built_yet(ActionKind::key_editor);
-    }
+    Result<void> operator()(const KeyEditorAction&) const { return key_editor(context); }
 };
 
 } // namespace

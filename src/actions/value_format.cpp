@@ -37,19 +37,6 @@ constexpr std::array<KeyName, 12> keys = {{
 // Large enough for every finite double written out in full with two decimals.
 using NumberBuffer = std::array<char, 400>;
 
-std::string fixed_text(double x, int decimals) {
-    if (std::isnan(x))
-        return "NaN";
-    if (std::isinf(x))
-        return x > 0 ? "inf" : "-inf";
-    NumberBuffer buffer{};
-    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                      std::chars_format::fixed, decimals);
-    if (error != std::errc{})
-        return "NaN"; // cannot happen: the buffer holds every finite double
-    return std::string(buffer.data(), end);
-}
-
 // "{:+}": the sign always, except for NaN, which has none.
 std::string signed_number_text(double x) {
     std::string text = number_text(x);
@@ -108,6 +95,19 @@ std::string bpm_precise_text(double x) {
 }
 
 } // namespace
+
+std::string fixed_text(double x, int decimals) {
+    if (std::isnan(x))
+        return "NaN";
+    if (std::isinf(x))
+        return x > 0 ? "inf" : "-inf";
+    NumberBuffer buffer{};
+    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                      std::chars_format::fixed, decimals);
+    if (error != std::errc{})
+        return "NaN"; // cannot happen: the buffer holds every finite double
+    return std::string(buffer.data(), end);
+}
 
 std::string number_text(double x) {
     if (std::isnan(x))

@@ -19,6 +19,9 @@ std::string_view property_for_format(ValueFormat format);
 // same double, never with an exponent; "NaN", "inf", "-inf"; a negative zero is "-0".
 std::string number_text(double x);
 
+// Exactly `decimals` decimals, rounded ("{:.2}" gives "120.00"); "NaN", "inf", "-inf".
+std::string fixed_text(double x, int decimals);
+
 // Whole minutes and two-digit seconds ("1:05", "62:05"); negative and NaN are "0:00".
 std::string time_text(double seconds);
 

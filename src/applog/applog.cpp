@@ -47,9 +47,10 @@ double elapsed_seconds(std::chrono::steady_clock::duration elapsed) {
 void app_log_str(std::string_view message) {
     std::string copy(message);
     copy += '\n';
-    write_stdout(copy);
     AppLog& log = app_log_state();
+    // Standard output is written under the log's lock too, so both show one order of lines.
     std::lock_guard lock(log.mutex);
+    write_stdout(copy);
     if (log.file == INVALID_HANDLE_VALUE)
         return;
     auto elapsed = std::chrono::steady_clock::now() - log.start;

@@ -163,12 +163,47 @@ bool is_non_negative_integer(const json& value) {
     return value.is_number_integer() && value.get<std::int64_t>() >= 0;
 }
 
+// Longer than any double needs, even written out in full without an exponent (309 digits for
+// the largest).
+constexpr std::size_t max_number_length = 400;
+
+// What the JSON library would misread or take too long over. It ends its input at a NUL byte,
+// so text after one would go unseen; and it converts a number in time that grows with the
+// square of its length, so one huge literal would hold up every reply behind it.
+bool parse_safe(std::string_view line) {
+    if (line.find('\0') != std::string_view::npos)
+        return false;
+    std::size_t number_run = 0;
+    bool in_string = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (in_string) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                in_string = false;
+            continue;
+        }
+        if (c == '"') {
+            in_string = true;
+            number_run = 0;
+        } else if ((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' ||
+                   c == '-') {
+            if (++number_run > max_number_length)
+                return false;
+        } else {
+            number_run = 0;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 RoutedLine route_line(std::string_view line) {
     // The JSON library would quietly skip a leading byte-order mark; only white space may
     // surround the value.
-    if (line.starts_with("\xEF\xBB\xBF"))
+    if (line.starts_with("\xEF\xBB\xBF") || !parse_safe(line))
         return Ignored{};
     json value = json::parse(line.begin(), line.end(), nullptr, false);
     if (value.is_discarded() || !value.is_object() || value.empty())

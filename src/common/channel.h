@@ -86,7 +86,10 @@ public:
     ~Receiver() { close(); }
 
     // Waits for the next message; none once the channel is empty and every sender is gone.
+    // A closed (or moved-from) receiver has no channel left and answers none at once.
     std::optional<T> recv() {
+        if (!state_)
+            return std::nullopt;
         std::unique_lock lock(state_->mutex);
         state_->ready.wait(lock, [&] { return !state_->queue.empty() || state_->senders == 0; });
         return take(lock);
@@ -95,6 +98,8 @@ public:
     // As recv, but gives up after the timeout.
     template <typename Rep, typename Period>
     std::optional<T> recv_for(std::chrono::duration<Rep, Period> timeout) {
+        if (!state_)
+            return std::nullopt;
         std::unique_lock lock(state_->mutex);
         state_->ready.wait_for(lock, timeout,
                                [&] { return !state_->queue.empty() || state_->senders == 0; });
@@ -102,6 +107,8 @@ public:
     }
 
     std::optional<T> try_recv() {
+        if (!state_)
+            return std::nullopt;
         std::unique_lock lock(state_->mutex);
         return take(lock);
     }

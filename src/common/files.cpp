@@ -45,6 +45,12 @@ bool path_exists(const std::filesystem::path& path) {
     return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
+bool is_plain_file(const std::filesystem::path& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0 &&
+           (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 Inspection inspect_path(const std::filesystem::path& path) {
     if (path_exists(path))
         return {Presence::present, {}};
@@ -79,14 +85,15 @@ Result<std::string> read_whole_file(const std::filesystem::path& path) {
     if (!file)
         return Error{last_error_text()};
     std::string text;
-    char buffer[65536];
+    // On the heap: the key editor reads settings on a thread with a small stack.
+    std::string buffer(65536, '\0');
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
             return Error{last_error_text()};
         if (got == 0)
             break;
-        text.append(buffer, got);
+        text.append(buffer.data(), got);
     }
     return text;
 }

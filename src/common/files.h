@@ -15,6 +15,9 @@ std::string path_text(const std::filesystem::path& path);
 // True when something (a file or a folder) is at the path: its metadata can be read.
 bool path_exists(const std::filesystem::path& path);
 
+// True when the path names a file, not a folder or a device.
+bool is_plain_file(const std::filesystem::path& path);
+
 // Whether something is at the path. Only "not found" counts as missing: a path that cannot be
 // inspected for another reason may well exist and must not be replaced.
 enum class Presence { present, missing, unknown };

@@ -26,6 +26,20 @@ std::string to_utf8(std::wstring_view wide) {
     return utf8;
 }
 
+std::optional<std::string> to_utf8_strict(std::wstring_view wide) {
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        wchar_t unit = wide[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+            wide[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF)
+            return std::nullopt;
+    }
+    return to_utf8(wide);
+}
+
 std::string system_message(unsigned long code) {
     wchar_t* buffer = nullptr;
     DWORD length = FormatMessageW(

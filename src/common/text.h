@@ -1,5 +1,6 @@
 #pragma once
 // Text crosses the Windows boundary as UTF-16 and is held as UTF-8 inside.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,8 @@ namespace cuevoice {
 
 std::wstring to_wide(std::string_view utf8);
 std::string to_utf8(std::wstring_view wide);
+// As to_utf8, but none when the text holds a lone surrogate and so is not Unicode text.
+std::optional<std::string> to_utf8_strict(std::wstring_view wide);
 
 // The system's own description of a Win32 error or HRESULT code, without a trailing line break;
 // empty when the system has none.

@@ -54,16 +54,19 @@ Result<std::optional<Settings>> convert_legacy_file(const std::filesystem::path&
         return Error{"internal error: " + reread.error()};
 
     std::filesystem::path backup = backup_path(path);
-    if (!path_exists(backup)) {
-        unsigned long failure = context.copy_file ? context.copy_file(path, backup)
-                                                  : copy_without_replacing(path, backup);
-        if (failure != 0) {
-            // Without its copy, rewriting the old file could lose what only it holds (comments,
-            // entries this version does not know). Use the kept entries and try again next time.
-            context.log("settings file not converted: cannot copy it to " + path_text(backup) +
-                        ": " + error_code_text(failure));
-            return std::optional<Settings>(std::move(kept));
-        }
+    unsigned long failure = 0;
+    if (!path_exists(backup))
+        failure = context.copy_file ? context.copy_file(path, backup)
+                                    : copy_without_replacing(path, backup);
+    else if (!is_plain_file(backup))
+        // A folder of that name is no copy of the file, and none can be made beside it.
+        failure = ERROR_ALREADY_EXISTS;
+    if (failure != 0) {
+        // Without its copy, rewriting the old file could lose what only it holds (comments,
+        // entries this version does not know). Use the kept entries and try again next time.
+        context.log("settings file not converted: cannot copy it to " + path_text(backup) + ": " +
+                    error_code_text(failure));
+        return std::optional<Settings>(std::move(kept));
     }
     auto written = write_settings_file_atomically(path, text);
     if (!written)

@@ -3,6 +3,7 @@
 #include "catalog/deserialize.h"
 #include "common/files.h"
 #include "common/utf8.h"
+#include "config/toml_nesting.h"
 
 namespace cuevoice {
 namespace {
@@ -12,6 +13,12 @@ constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 } // namespace
 
 Result<Settings> parse_settings_text(std::string_view text, std::string_view source_name) {
+    if (auto problem = find_excessive_nesting(text)) {
+        toml::source_position where{static_cast<toml::source_index>(problem->line),
+                                    static_cast<toml::source_index>(problem->column)};
+        return Error{
+            toml_syntax_error_text(toml::parse_error(problem->reason.c_str(), where), text)};
+    }
     toml::table document;
     try {
         document = toml::parse(text, source_name);

@@ -1,10 +1,18 @@
 #include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "applog/applog.h"
+#include "common/environment.h"
+#include "test_support.h"
 
 using namespace cuevoice;
+using namespace cuevoice::test;
 
 TEST(LogLine, SecondsAreRightAlignedInEightWithThreeDecimals) {
     struct Case {
@@ -40,4 +48,39 @@ TEST(LogFolder, LocalAppDataElseTheTemporaryFolder) {
               std::filesystem::path("C:\\Users\\dj\\AppData\\Local\\Cuevoice\\logs"));
     EXPECT_EQ(log_folder(std::nullopt, "C:\\Temp"),
               std::filesystem::path("C:\\Temp\\Cuevoice\\logs"));
+}
+
+TEST(AppLog, StandardOutputAndTheFileGetTheLinesOfManyThreadsInOneOrder) {
+    // The log keeps its file open to the end of the process, so its folder cannot be removed
+    // afterwards: a fixed folder, emptied when the test begins.
+    std::filesystem::path profile = temp_folder() / "cuevoice-applog-test";
+    std::filesystem::remove_all(profile);
+    std::filesystem::create_directories(profile);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", profile.c_str()));
+    StdoutCapture capture;
+    open_app_log();
+    constexpr int threads = 8, lines_each = 300;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < threads; ++t) {
+        writers.emplace_back([t] {
+            for (int i = 0; i < lines_each; ++i)
+                app_log("thread " + std::to_string(t) + " line " + std::to_string(i));
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+    std::vector<std::string> printed = lines_of(capture.finish());
+
+    // The file's lines without their time stamps ("[   0.123] ").
+    std::vector<std::string> logged;
+    for (const std::string& line : lines_of(read_file(profile / "Cuevoice" / "logs" / "app.log"))) {
+        ASSERT_GT(line.size(), 11u) << line;
+        logged.push_back(line.substr(11));
+    }
+    ASSERT_EQ(printed.size(), 1u + threads * lines_each);
+    EXPECT_EQ(printed.front(), "Cuevoice 1.2.0");
+    // Compared line by line, so a failure names the first place they part.
+    ASSERT_EQ(logged.size(), printed.size());
+    for (std::size_t i = 0; i < printed.size(); ++i)
+        ASSERT_EQ(logged[i], printed[i]) << "line " << i;
 }

@@ -223,6 +223,22 @@ TEST(Link, CollectsAVeryLongLineAndAReplySplitAcrossWrites) {
     EXPECT_EQ(answered_reply->at("value"), 3);
 }
 
+TEST(Link, AHugeNumberLineIsIgnoredWithoutHoldingUpTheNextReply) {
+    Link link = open_link();
+    auto pending =
+        std::async(std::launch::async, [&] { return request(*link.bridge, get_play(), 3); });
+    std::optional<std::string> line = link.peer->read_line();
+    ASSERT_TRUE(line);
+    const std::string id = json::parse(*line).at("id").dump();
+    // Taken whole, the first line would be the reply; it must be refused, and at once, for the
+    // real reply behind it to arrive within the request's wait.
+    link.peer->send(R"({"id":)" + id + R"(,"ok":true,"value":0.)" + std::string(1 << 20, '1') +
+                    "}\n" + R"({"id":)" + id + R"(,"ok":true,"value":5})" + "\n");
+    Result<json> reply = pending.get();
+    ASSERT_TRUE(reply) << reply.error();
+    EXPECT_EQ(reply->at("value"), 5);
+}
+
 TEST(Link, InvalidUtf8EndsTheLinkLikeTheEndOfTheStream) {
     const char* bad_lines[] = {
         "\xFF",

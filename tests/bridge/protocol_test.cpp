@@ -168,6 +168,47 @@ TEST(Routing, IgnoresLinesThatAreNotUsableObjects) {
         route_line("{\"a\":" + std::string(depth, '[') + std::string(depth, ']') + "}")));
 }
 
+TEST(Routing, ALineHoldingANulByteIsInvalidWhereverTheNulIs) {
+    using namespace std::string_literals;
+    const std::string lines[] = {
+        "{\"id\":1}\0"s,
+        "{\"id\":3,\"ok\":true}\0{\"id\":4}"s,
+        "{\"event\":\"changed\",\"value\":1}\0junk"s,
+        "\0{\"id\":1,\"ok\":true}"s,
+        "{\"id\":1,\"ok\":true,\"s\":\"a\0b\"}"s,
+        "{\"id\":1,\"ok\":true,\"s\":\"a\\\0b\"}"s,
+    };
+    for (const std::string& line : lines)
+        EXPECT_TRUE(std::holds_alternative<Ignored>(route_line(line))) << line;
+}
+
+TEST(Routing, ANumberLongerThanAnyDoubleNeedsMakesTheLineInvalid) {
+    const std::string digits(1 << 20, '1');
+    const std::string lines[] = {
+        R"({"id":16,"ok":true,"n":0.)" + digits + "}",
+        R"({"id":16,"ok":true,"n":-)" + digits + "}",
+        R"({"id":16,"ok":true,"n":1e)" + digits + "}",
+        R"({"event":"changed","value":[1,)" + std::string(401, '9') + "]}",
+    };
+    for (const std::string& line : lines)
+        EXPECT_TRUE(std::holds_alternative<Ignored>(route_line(line))) << line.substr(0, 60);
+
+    // The full fixed-point form of the largest double still counts, and digits inside texts
+    // are no numbers.
+    const std::string largest = std::string("1") + std::string(308, '0') + ".0";
+    const std::string kept[] = {
+        R"({"id":17,"ok":true,"n":)" + largest + "}",
+        R"({"id":17,"ok":true,"n":-0.)" + std::string(397, '5') + "}",
+        R"({"id":17,"ok":true,"s":")" + digits + R"(","t":"\")" + digits + "\\\"\"}",
+    };
+    for (const std::string& line : kept) {
+        RoutedLine routed = route_line(line);
+        ASSERT_TRUE(std::holds_alternative<Reply>(routed)) << line.substr(0, 60);
+        EXPECT_EQ(std::get<Reply>(routed).id, 17u);
+    }
+    EXPECT_EQ(read_number(std::get<Reply>(route_line(kept[0])).object, "n"), 1e308);
+}
+
 TEST(Routing, RoutesRepliesByTheirNonNegativeIntegerId) {
     struct Case {
         const char* line;

@@ -24,7 +24,7 @@ bool wait_readable(SOCKET s, std::chrono::milliseconds timeout) {
 
 } // namespace
 
-ScriptedPeer::ScriptedPeer(std::uint16_t port)
+ScriptedPeer::ScriptedPeer(std::uint16_t port, bool listening)
     : listener_(INVALID_SOCKET), connection_(INVALID_SOCKET) {
     net::ensure_winsock();
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -32,13 +32,19 @@ ScriptedPeer::ScriptedPeer(std::uint16_t port)
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (s == INVALID_SOCKET ||
-        bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 4) != 0)
-        throw std::runtime_error("scripted peer cannot listen");
+    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("scripted peer cannot bind");
     int length = sizeof address;
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     listener_ = s;
     port_ = ntohs(address.sin_port);
+    if (listening)
+        listen();
+}
+
+void ScriptedPeer::listen() {
+    if (::listen(listener_, 4) != 0)
+        throw std::runtime_error("scripted peer cannot listen");
 }
 
 ScriptedPeer::~ScriptedPeer() {

@@ -18,13 +18,17 @@ namespace cuevoice::test {
 
 class ScriptedPeer {
 public:
-    // Listens on 127.0.0.1, on a free port unless one is given.
-    explicit ScriptedPeer(std::uint16_t port = 0);
+    // Listens on 127.0.0.1, on a free port unless one is given. Not listening yet, it holds the
+    // port all the same: connections are refused, and nothing else can take it.
+    explicit ScriptedPeer(std::uint16_t port = 0, bool listening = true);
     ~ScriptedPeer();
     ScriptedPeer(const ScriptedPeer&) = delete;
     ScriptedPeer& operator=(const ScriptedPeer&) = delete;
 
     std::uint16_t port() const { return port_; }
+
+    // Starts listening on the port held since construction.
+    void listen();
 
     // Takes the next connection; false when none came in time.
     bool accept(std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -354,6 +354,21 @@ TEST_F(LoadSettings, AnExistingBackupIsNeverOverwritten) {
     EXPECT_EQ(log, std::vector<std::string>{converted_message()});
 }
 
+TEST_F(LoadSettings, AFolderNamedLikeTheBackupIsNoBackup) {
+    std::filesystem::create_directories(backup);
+    const std::string old = "# my notes\n" + old_file();
+    write_file(config, old);
+    auto loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_TRUE(loaded->settings.keys.empty());
+    EXPECT_EQ(read_file(config), old);
+    EXPECT_TRUE(std::filesystem::is_directory(backup));
+    EXPECT_TRUE(std::filesystem::is_empty(backup));
+    EXPECT_EQ(log, std::vector<std::string>{"settings file not converted: cannot copy it to " +
+                                            path_text(backup) + ": " +
+                                            system_message(ERROR_ALREADY_EXISTS)});
+}
+
 TEST_F(LoadSettings, AMissingMixxxPathIsReplacedInMemoryOnly) {
     const std::string text = "[general]\nmixxx_path = 'C:\\gone\\mixxx.exe'\n";
     write_file(config, text);

@@ -32,6 +32,12 @@ std::filesystem::path log_file(const TempFolder& profile) {
     return profile.path() / "Cuevoice" / "logs" / "app.log";
 }
 
+// A settings file that the loader refuses ends the run with an error at its first step, before
+// anything is said or started.
+void write_broken_settings(const std::filesystem::path& app_data) {
+    write_file(app_data / "Cuevoice" / "config.toml", "[general]\nport = \"x\"\n");
+}
+
 } // namespace
 
 TEST(Executable, VersionSwitchPrintsTheVersionAndExitsZero) {
@@ -43,6 +49,7 @@ TEST(Executable, VersionSwitchPrintsTheVersionAndExitsZero) {
 TEST(Executable, NormalStartOpensTheLogAndReportsTheRunsError) {
     TempFolder profile;
     write_file(log_file(profile), "the previous run's log\n");
+    write_broken_settings(profile.path());
     ProcessResult result = start_normally(profile);
     EXPECT_EQ(result.exit_code, 1u);
 
@@ -62,6 +69,7 @@ TEST(Executable, NormalStartOpensTheLogAndReportsTheRunsError) {
 
 TEST(Executable, DifferentlyCasedOrUnknownSwitchStartsNormally) {
     TempFolder profile;
+    write_broken_settings(profile.path());
     ProcessResult result = start_normally(profile, {"--VERSION"});
     EXPECT_EQ(result.exit_code, 1u);
     EXPECT_EQ(result.out.rfind("Cuevoice 1.2.0\n", 0), 0u) << result.out;
@@ -86,8 +94,11 @@ TEST(Executable, SecondCopySaysSoAndLeavesTheFirstCopysLogAlone) {
 }
 
 TEST(Executable, UnusableLogFolderStillGivesEveryMessageOnStandardOutput) {
+    TempFolder app_data;
+    write_broken_settings(app_data.path());
     ProcessResult result =
-        run_process(exe(), {.environment = {"LOCALAPPDATA=Q:\\no\\such\\drive"}});
+        run_process(exe(), {.environment = {"LOCALAPPDATA=Q:\\no\\such\\drive",
+                                            "APPDATA=" + windows_path(app_data.path())}});
     EXPECT_EQ(result.exit_code, 1u);
     EXPECT_EQ(result.out.rfind("Cuevoice 1.2.0\nerror: ", 0), 0u) << result.out;
 }
@@ -96,7 +107,8 @@ TEST(Executable, WithoutLocalAppDataTheLogGoesToTheTemporaryFolder) {
     TempFolder temp;
     ProcessResult result =
         run_process(exe(), {.environment = {"LOCALAPPDATA", "TEMP=" + windows_path(temp.path()),
-                                            "TMP=" + windows_path(temp.path())}});
+                                            "TMP=" + windows_path(temp.path()),
+                                            "APPDATA=" + windows_path(temp.path())}});
     EXPECT_EQ(result.exit_code, 1u);
     EXPECT_EQ(read_file(temp.path() / "Cuevoice" / "logs" / "app.log").find("] Cuevoice 1.2.0\n"),
               9u);
@@ -108,9 +120,11 @@ TEST(Executable, SpeaksThroughNvdaBesideTheProgram) {
     std::filesystem::copy_file(bin_folder() / "nvda_standin.dll",
                                folder.path() / "nvdaControllerClient.dll");
     std::filesystem::path spoken = folder.path() / "spoken.txt";
+    write_broken_settings(folder.path());
     ProcessResult result =
         run_process(folder.path() / "cuevoice.exe",
                     {.environment = {"LOCALAPPDATA=" + windows_path(folder.path()),
+                                     "APPDATA=" + windows_path(folder.path()),
                                      "NVDA_STANDIN_LOG=" + windows_path(spoken)}});
     EXPECT_EQ(result.exit_code, 1u);
     std::string said = read_file(spoken);

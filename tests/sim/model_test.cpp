@@ -417,3 +417,33 @@ TEST(SimModel, ALoopRollReturnsToWhereTheTrackWouldBe) {
     EXPECT_NEAR(value(m, "[Channel1]", "time_elapsed"), 11.0, 1e-6);
     EXPECT_EQ(value(m, "[Channel1]", "beatloop_size"), 4.0); // the roll leaves the size alone
 }
+
+TEST(SimModel, PeakIndicatorsAreMixxxsOwnAndComeOnlyFromOutside) {
+    MixxxModel m;
+    for (const char* group : {"[Channel1]", "[Main]", "[Master]", "[Microphone]", "[Auxiliary2]"}) {
+        // The plug-in cannot light a clip light; Mixxx's engine (the control channel) can.
+        EXPECT_EQ(std::get<double>(m.set(group, "peak_indicator", "value", 1.0)), 0.0) << group;
+        m.take_changes();
+        m.set_from_outside(group, "peak_indicator", "value", 1.0);
+        EXPECT_EQ(value(m, group, "peak_indicator"), 1.0) << group;
+        EXPECT_TRUE(changed(m.take_changes(), "peak_indicator", 1.0)) << group;
+        m.set_from_outside(group, "peak_indicator", "value", 0.0);
+    }
+}
+
+TEST(SimModel, SamplersSayWhetherTheyHoldATrackAndDecksAreRoutedIntoUnits) {
+    MixxxModel m;
+    m.set_library({night_drive()});
+    EXPECT_EQ(value(m, "[Sampler3]", "track_loaded"), 0.0);
+    ASSERT_FALSE(m.load_row("[Sampler3]", 1).has_value());
+    EXPECT_EQ(value(m, "[Sampler3]", "track_loaded"), 1.0);
+    EXPECT_FALSE(m.known("[Sampler5]", "track_loaded")); // 4 samplers unless set up for more
+
+    const std::string unit = "[EffectRack1_EffectUnit1]";
+    EXPECT_EQ(value(m, unit, "group_[Channel3]_enable"), 0.0);
+    EXPECT_EQ(std::get<double>(m.set(unit, "group_[Channel3]_enable", "value", 1.0)), 1.0);
+    EXPECT_FALSE(m.known(unit, "group_[Channel5]_enable"));
+    // More decks bring their routing with them.
+    m.set("[App]", "num_decks", "value", 6);
+    EXPECT_EQ(value(m, unit, "group_[Channel6]_enable"), 0.0);
+}

@@ -1,5 +1,7 @@
 #include "fake_mixxx.h"
 
+#include <cmath>
+
 namespace cuevoice::test {
 
 namespace {
@@ -121,7 +123,8 @@ json FakeMixxx::answer_locked(const json& message) {
         Address address{group, key, prop};
         if (cmd == "set") {
             auto sent = message.find("value");
-            if (sent == message.end() || !sent->is_number())
+            // A value that is not finite goes over the wire as null.
+            if (sent == message.end() || !sent->is_number() || !std::isfinite(sent->get<double>()))
                 return failed("value is not a number");
             if (!ignoring_.count({group, key}))
                 values_.insert_or_assign(address, sent->get<double>());

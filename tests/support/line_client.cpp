@@ -3,21 +3,67 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <random>
+#include <stdexcept>
 #include <thread>
 
 namespace cuevoice::test {
 
-std::uint16_t unused_port() {
-    net::ensure_winsock();
+namespace {
+
+constexpr std::uint32_t first_private_port = 20000;
+constexpr std::uint32_t private_ports = 32768 - first_private_port;
+
+bool can_bind(std::uint16_t port) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return false;
+    BOOL exclusive = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+               sizeof exclusive);
     sockaddr_in address{};
     address.sin_family = AF_INET;
+    address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     closesocket(s);
-    return ntohs(address.sin_port);
+    return bound;
+}
+
+// The prefix-wide counter: a named mapping that lives while any test program holds it.
+struct PortCounter {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\CuevoiceTestPorts");
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        2 * sizeof(std::uint32_t), L"Local\\CuevoiceTestPortCount");
+    std::uint32_t* slots =
+        mapping ? static_cast<std::uint32_t*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
+                : nullptr;
+};
+
+} // namespace
+
+std::uint16_t private_port() {
+    net::ensure_winsock();
+    static PortCounter counter;
+    if (counter.mutex == nullptr || counter.slots == nullptr)
+        throw std::runtime_error("private_port: no prefix-wide port counter");
+    WaitForSingleObject(counter.mutex, INFINITE);
+    std::uint32_t& next = counter.slots[0];
+    std::uint32_t& started = counter.slots[1];
+    if (!started) {
+        started = 1;
+        next = std::random_device{}() % private_ports;
+    }
+    std::uint16_t port = 0;
+    for (std::uint32_t tries = 0; tries < private_ports && port == 0; ++tries) {
+        auto candidate = static_cast<std::uint16_t>(first_private_port + next++ % private_ports);
+        if (can_bind(candidate))
+            port = candidate;
+    }
+    ReleaseMutex(counter.mutex);
+    if (port == 0)
+        throw std::runtime_error("private_port: no free port left");
+    return port;
 }
 
 std::optional<std::string> LineReader::read_line(net::Socket socket,

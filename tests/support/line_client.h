@@ -13,8 +13,13 @@
 
 namespace cuevoice::test {
 
-// A loopback port on which nothing listens at the moment of the call.
-std::uint16_t unused_port();
+// A loopback port for a program that a test starts (which must be told its port before it
+// listens). No other caller in this Wine prefix is given the same port while the prefix's
+// programs run, and the system never picks it by itself: ports come from below the automatic
+// range (32768 and up on Linux, 49152 and up on Windows), from a random start in each prefix
+// so that suites in other prefixes on the machine take other ones, and free at the moment of
+// the call. A test that listens itself binds port 0 instead.
+std::uint16_t private_port();
 
 // The lines arriving on a socket, with what came after the last "\n" kept for the next call.
 class LineReader {

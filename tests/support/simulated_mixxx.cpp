@@ -27,10 +27,8 @@ std::string unique_token() {
 SimulatedMixxx::SimulatedMixxx(Options options) : token_(std::move(options.token)) {
     if (token_.empty())
         token_ = unique_token();
-    port_ = unused_port();
-    do
-        control_port_ = unused_port();
-    while (control_port_ == port_);
+    port_ = private_port();
+    control_port_ = private_port();
     std::filesystem::path bin = bin_folder();
     std::vector<std::string> environment;
     if (options.plugin_variables) {

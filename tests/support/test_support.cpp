@@ -4,6 +4,7 @@
 #include <atomic>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include <windows.h>
@@ -140,6 +141,32 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return result;
+}
+
+StdoutCapture::StdoutCapture() {
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, nullptr, 0))
+        throw std::runtime_error("StdoutCapture: CreatePipe failed");
+    read_ = read;
+    write_ = write;
+    previous_ = GetStdHandle(STD_OUTPUT_HANDLE);
+    reader_ = std::thread(drain, read, &text_);
+    SetStdHandle(STD_OUTPUT_HANDLE, write);
+}
+
+StdoutCapture::~StdoutCapture() {
+    finish();
+}
+
+std::string StdoutCapture::finish() {
+    if (!finished_) {
+        finished_ = true;
+        SetStdHandle(STD_OUTPUT_HANDLE, previous_);
+        CloseHandle(write_);
+        reader_.join();
+        CloseHandle(read_);
+    }
+    return text_;
 }
 
 std::string read_file(const std::filesystem::path& path) {

@@ -54,6 +54,26 @@ void write_file(const std::filesystem::path& path, const std::string& text);
 // The names of what a folder holds, sorted, so that a stray temporary file shows.
 std::vector<std::filesystem::path> files_in(const std::filesystem::path& folder);
 
+// While it lives, what this process writes to its standard output handle (GetStdHandle, as the
+// log does) goes into a pipe of its own; text() gives everything written so far.
+class StdoutCapture {
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    // Puts the old handle back and returns all that was written.
+    std::string finish();
+
+private:
+    void* previous_ = nullptr;
+    void* read_ = nullptr;
+    void* write_ = nullptr;
+    std::string text_;
+    std::thread reader_;
+    bool finished_ = false;
+};
+
 // Waits until the predicate holds or the time is up; returns the predicate's last answer.
 template <typename Predicate>
 bool eventually(Predicate predicate, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {

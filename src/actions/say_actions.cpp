@@ -1,0 +1,118 @@
+#include "actions/say_actions.h"
+
+#include <string>
+
+#include "actions/deck_filling.h"
+#include "actions/say_effects.h"
+#include "actions/say_hotcues.h"
+#include "actions/say_selected_track.h"
+#include "actions/track_text.h"
+#include "actions/value_format.h"
+#include "beatgrid/grid_offset.h"
+#include "bridge/mixxx_link.h"
+#include "bridge/typed_requests.h"
+
+namespace cuevoice {
+namespace {
+
+// Reads the deck's controls in the order given; the first error ends the reading.
+class DeckReader {
+public:
+    DeckReader(Context& context, std::uint8_t deck)
+        : link_(*context.bridge), group_("[Channel" + std::to_string(deck) + "]") {}
+
+    Result<double> operator()(const char* key) { return get(link_, group_, key, "value"); }
+
+private:
+    MixxxLink& link_;
+    std::string group_;
+};
+
+Result<void> say_status(Context& context, std::uint8_t deck) {
+    DeckReader read(context, deck);
+    Result<double> play = read("play");
+    if (!play)
+        return Error{play.error()};
+    Result<double> remaining = read("time_remaining");
+    if (!remaining)
+        return Error{remaining.error()};
+    Result<double> bpm = read("visual_bpm");
+    if (!bpm)
+        return Error{bpm.error()};
+    Result<double> key = read("visual_key");
+    if (!key)
+        return Error{key.error()};
+    const std::string text = std::string(*play != 0 ? "playing" : "paused") + ", " +
+                             time_text(*remaining) + " remaining, " + bpm_text(*bpm) + ", " +
+                             key_text(*key);
+    say(context.speech, deck_phrase(context, deck, text));
+    return {};
+}
+
+Result<void> say_track(Context& context, std::uint8_t deck) {
+    std::optional<std::string> text = track_text(context, deck);
+    say(context.speech,
+        text && !text->empty() ? *text : "No track information visible in the current skin");
+    return {};
+}
+
+Result<void> say_time(Context& context, std::uint8_t deck) {
+    DeckReader read(context, deck);
+    Result<double> elapsed = read("time_elapsed");
+    if (!elapsed)
+        return Error{elapsed.error()};
+    Result<double> remaining = read("time_remaining");
+    if (!remaining)
+        return Error{remaining.error()};
+    say(context.speech, time_text(*elapsed) + " elapsed, " + time_text(*remaining) + " remaining");
+    return {};
+}
+
+Result<void> say_tempo(Context& context, std::uint8_t deck) {
+    DeckReader read(context, deck);
+    Result<double> bpm = read("visual_bpm");
+    if (!bpm)
+        return Error{bpm.error()};
+    Result<double> key = read("visual_key");
+    if (!key)
+        return Error{key.error()};
+    say(context.speech, bpm_text(*bpm) + ", " + key_text(*key));
+    return {};
+}
+
+} // namespace
+
+Result<void> say_what(Context& context, SayWhat what, std::uint8_t deck) {
+    if (what == SayWhat::selected_track)
+        return say_selected_track(context);
+    if (what == SayWhat::effects)
+        return say_effects(context);
+
+    Result<double> loaded = DeckReader(context, deck)("track_loaded");
+    if (!loaded)
+        return Error{loaded.error()};
+    if (*loaded == 0) {
+        say(context.speech, deck_phrase(context, deck, "empty"));
+        return {};
+    }
+    switch (what) {
+    case SayWhat::status:
+        return say_status(context, deck);
+    case SayWhat::track:
+        return say_track(context, deck);
+    case SayWhat::time:
+        return say_time(context, deck);
+    case SayWhat::tempo:
+        return say_tempo(context, deck);
+    case SayWhat::hotcues:
+        return say_hotcues(context, deck);
+    case SayWhat::grid_offset:
+        return say_grid_offset(context, deck);
+    case SayWhat::selected_track:
+    case SayWhat::effects:
+        break;
+    }
+    return {};
+}
+
+} // namespace cuevoice

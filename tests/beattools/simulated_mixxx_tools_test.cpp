@@ -1,0 +1,183 @@
+// The tools against the simulated Mixxx over the real bridge: what they read and write there
+// behaves as Mixxx does (three slots per unit, the metronome loaded by index and cleared, the
+// grid moved in 5-ms steps, tapped tempo), and their texts come out of it.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "beatgrid/grid_clicks.h"
+#include "beatgrid/grid_move.h"
+#include "beatgrid/grid_offset.h"
+#include "beatgrid/tap_tempo.h"
+#include "beatmatch/beatmatch.h"
+#include "bridge/bridge.h"
+#include "manual_clock.h"
+#include "simulated_mixxx.h"
+#include "test_support.h"
+#include "tools_fixture.h"
+
+using namespace cuevoice;
+using namespace cuevoice::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string unit = "[EffectRack1_EffectUnit4]";
+std::string slot(int n) {
+    return "[EffectRack1_EffectUnit4_Effect" + std::to_string(n) + "]";
+}
+
+class ToolsOnSimulatedMixxx : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.child());
+        ASSERT_TRUE(sim.wait_loaded());
+        auto [sender, events] = make_channel<BridgeEvent>();
+        events_ = std::move(events);
+        Result<SharedBridge> connected = connect_bridge(
+            sim.port(), sim.token(), std::chrono::steady_clock::now() + 30s, sim.child(), sender);
+        ASSERT_TRUE(connected) << connected.error();
+        bridge = *connected;
+        auto [speech, heard] = make_channel<SpeechMessage>();
+        heard_ = std::move(heard);
+        context = std::make_unique<Context>(std::move(speech), bridge, clock);
+        // One 124-BPM track on every deck, paused at its start.
+        control(json::parse(R"({"cmd": "scenario", "scenario": {
+            "library": [{"title": "One", "bpm": 124, "duration": 300}],
+            "load": {"[Channel1]": 1, "[Channel2]": 1, "[Channel3]": 1, "[Channel4]": 1}}})"));
+    }
+
+    void TearDown() override {
+        context.reset();
+        const bool ended = eventually([&] {
+            if (bridge.use_count() <= 1)
+                return true;
+            clock.advance(1500ms);
+            return false;
+        });
+        EXPECT_TRUE(ended) << "a tool's thread is still running";
+        if (!ended)
+            (void)new SharedBridge(bridge); // keeps what the thread uses alive
+    }
+
+    json control(const json& request) {
+        std::optional<json> reply = sim.control(request);
+        EXPECT_TRUE(reply && reply->value("ok", false)) << request.dump();
+        return reply ? *reply : json();
+    }
+    double value(const std::string& group, const std::string& key) {
+        json reply = control({{"cmd", "get"}, {"group", group}, {"key", key}});
+        return reply.value("value", -12345.0);
+    }
+    void put(const std::string& group, const std::string& key, double v) {
+        control({{"cmd", "set"}, {"group", group}, {"key", key}, {"value", v}});
+    }
+    void advance_both(double seconds) {
+        control({{"cmd", "advance"}, {"seconds", seconds}});
+        clock.advance(std::chrono::duration_cast<ManualClock::duration>(
+            std::chrono::duration<double>(seconds)));
+    }
+
+    std::vector<std::string> spoken() {
+        std::vector<std::string> texts;
+        while (std::optional<SpeechMessage> message = heard_.try_recv())
+            if (const Say* say = std::get_if<Say>(&*message))
+                texts.push_back(say->text);
+        return texts;
+    }
+
+    SimulatedMixxx sim{SimulatedMixxx::Options{.environment = {"MIXXXSIM_CLOCK=manual"}}};
+    SharedBridge bridge;
+    ManualClock clock;
+    std::unique_ptr<Context> context;
+
+private:
+    Receiver<BridgeEvent> events_;
+    Receiver<SpeechMessage> heard_;
+};
+
+} // namespace
+
+TEST_F(ToolsOnSimulatedMixxx, GridClicksSetTheUnitUpAndPutItBack) {
+    put(unit, "mix", 0.4);
+    put(unit, "mix_mode", 1);
+    ASSERT_TRUE(beatgrid_clicks(*context, 2));
+    EXPECT_EQ(value(slot(1), "loaded"), 1);
+    EXPECT_EQ(value(slot(1), "loaded_effect"), 11); // the metronome's index
+    EXPECT_EQ(value(slot(1), "enabled"), 1);
+    EXPECT_EQ(value(slot(1), "button_parameter1"), 1);
+    EXPECT_EQ(value(unit, "group_[Channel2]_enable"), 1);
+    EXPECT_EQ(value(unit, "mix"), 1);
+    EXPECT_EQ(value(unit, "mix_mode"), 0);
+
+    ASSERT_TRUE(beatgrid_clicks(*context, 2));
+    EXPECT_EQ(value(slot(1), "loaded"), 0);
+    EXPECT_EQ(value(unit, "group_[Channel2]_enable"), 0);
+    EXPECT_EQ(value(unit, "mix"), 0.4);
+    EXPECT_EQ(value(unit, "mix_mode"), 1);
+    EXPECT_EQ(spoken(),
+              (std::vector<std::string>{
+                  "Grid clicks on for deck 2. Play the track: the clicks are the beat grid.",
+                  "Grid clicks off for deck 2"}));
+
+    // Left on when the program ended: the next start turns them off.
+    ASSERT_TRUE(beatgrid_clicks(*context, 3));
+    std::vector<std::string> lines;
+    {
+        CapturedLog log;
+        turn_off_leftover_grid_clicks(*bridge);
+        lines = log.lines();
+    }
+    EXPECT_EQ(lines,
+              std::vector<std::string>{"grid clicks left on for deck 3 last time: turned off"});
+    EXPECT_EQ(value(unit, "group_[Channel3]_enable"), 0);
+}
+
+TEST_F(ToolsOnSimulatedMixxx, AUnitWithItsThreeSlotsTakenIsFull) {
+    for (int n = 1; n <= 3; ++n)
+        put(slot(n), "loaded_effect", 1);
+    Result<void> full = beatgrid_clicks(*context, 1);
+    ASSERT_FALSE(full);
+    EXPECT_EQ(full.error(), "Effect unit 4 is full. Remove an effect from it first.");
+}
+
+TEST_F(ToolsOnSimulatedMixxx, AGridMovedLaterPutsThePositionBeforeTheBeat) {
+    ASSERT_TRUE(say_grid_offset(*context, 1));
+    ASSERT_TRUE(beatgrid_move(*context, 1, 1));
+    ASSERT_TRUE(say_grid_offset(*context, 1));
+    ASSERT_TRUE(beatgrid_move(*context, 1, -2));
+    ASSERT_TRUE(say_grid_offset(*context, 1));
+    EXPECT_EQ(spoken(), (std::vector<std::string>{"On the beat", "later, total plus 5 milliseconds",
+                                                  "5 milliseconds before the beat",
+                                                  "earlier, total minus 5 milliseconds",
+                                                  "5 milliseconds after the beat"}));
+    EXPECT_EQ(value("[Channel1]", "beats_translate_move"), 0);
+}
+
+TEST_F(ToolsOnSimulatedMixxx, TappingHalfASecondApartGivesOneReportOf120Bpm) {
+    for (std::size_t tap = 1; tap <= 3; ++tap) {
+        ASSERT_TRUE(beatgrid_tap(*context, 1));
+        ASSERT_TRUE(eventually([&] { return clock.sleeps().size() >= tap; }));
+        advance_both(0.5);
+    }
+    clock.advance(1000ms);
+    ASSERT_TRUE(eventually([&] { return bridge.use_count() == 2; }));
+    EXPECT_EQ(spoken(), std::vector<std::string>{"tapped 120.00 BPM"});
+}
+
+TEST_F(ToolsOnSimulatedMixxx, BeatmatchComparesWithThePlayingDeck) {
+    ASSERT_TRUE(beatmatch(*context, 3));
+    put("[Channel3]", "bpm", 126);
+    put("[Channel3]", "play", 1);
+    put("[Channel4]", "play", 1);
+    advance_both(1.0);
+    ASSERT_TRUE(beatmatch(*context, 3));
+    // Deck 3 at 126 against 124 has gone 1.016 s into its track, deck 4 1 s: 16 ms ahead.
+    EXPECT_EQ(spoken(), (std::vector<std::string>{
+                            "Against deck 4: same tempo. Deck 3 paused",
+                            "Against deck 4: 2.00 BPM faster, slow down. Beats 16 milliseconds "
+                            "ahead, nudge slower"}));
+}
