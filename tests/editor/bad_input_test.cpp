@@ -36,8 +36,9 @@ protected:
     }
 
     void TearDown() override {
-        if (editor != nullptr && session.press_in(editor, {"Escape"}))
+        if (editor != nullptr && session.press_in(editor, {"Escape"})) {
             EXPECT_EQ(session.wait_for_exit(), 0);
+        }
     }
 
     // The add-shortcut dialog takes the editor's activation away; closing it gives it back,
