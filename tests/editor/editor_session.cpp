@@ -123,6 +123,19 @@ HWND EditorSession::window_of_class(const wchar_t* class_name, std::chrono::mill
     return search.found;
 }
 
+HWND EditorSession::editor() {
+    HWND window = window_of_class(L"CuevoiceKeyEditor");
+    if (window == nullptr)
+        return nullptr;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    eventually([&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && info.hwndFocus == GetDlgItem(window, 100);
+    });
+    return window;
+}
+
 bool EditorSession::window_gone(const wchar_t* class_name) {
     return eventually([&] {
         WindowSearch search{process_id_, class_name, nullptr};

@@ -34,7 +34,8 @@ public:
                          std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // True once no visible window of the class belongs to the program any more.
     bool window_gone(const wchar_t* class_name);
-    HWND editor() { return window_of_class(L"CuevoiceKeyEditor"); }
+    // The editor window once it is ready for keys: its focus is in the filter box.
+    HWND editor();
     HWND dialog() { return window_of_class(L"CuevoiceAddShortcut"); }
     HWND message_box() { return window_of_class(L"#32770"); }
 
