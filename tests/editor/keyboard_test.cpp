@@ -37,6 +37,15 @@ TEST(KeyEditorKeyboard, AssignMoveDeleteResetAndResetAll) {
     HWND editor = session.editor();
     ASSERT_NE(editor, nullptr) << session.standard_output();
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editor, 106))) << "no run: Run is disabled";
+    // The screenshot waits until the window and its controls have nothing left to paint.
+    EXPECT_TRUE(eventually([&] {
+        if (GetUpdateRect(editor, nullptr, FALSE))
+            return false;
+        for (HWND child = GetWindow(editor, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (GetUpdateRect(child, nullptr, FALSE))
+                return false;
+        return true;
+    }));
     ASSERT_TRUE(take_screenshot(bin_folder().parent_path() / "key-editor.png"));
 
     // The focus starts in the filter box: type, go down into the list, Enter opens the dialog.
