@@ -21,7 +21,6 @@
 #include "hotkeys/hotkeys.h"
 #include "main/context.h"
 #include "main/launch_mixxx.h"
-#include "main/not_built_yet.h"
 #include "main/plugin_folder.h"
 #include "main/plugin_wait.h"
 #include "main/run_callbacks.h"

@@ -3,8 +3,8 @@
 #include "actions/editor_run.h"
 #include "common/threads.h"
 #include "config/key_map.h"
+#include "editor/key_editor.h"
 #include "hotkeys/hotkeys.h"
-#include "main/not_built_yet.h"
 
 namespace cuevoice {
 
