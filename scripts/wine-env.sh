@@ -21,6 +21,11 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
 fi
+# Without a window manager nobody sends WM_TAKE_FOCUS: let Wine follow the X focus itself, so
+# that focusing a window (xdotool windowfocus) also makes it the foreground window.
+if ! grep -q '"UseTakeFocus"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseTakeFocus /d N /f >/dev/null 2>&1 || true
+fi
 wineserver -w 2>/dev/null || true
 # Wine's own background processes start with the first program and inherit its output. Start
 # them here, kept alive by an idle program, so no test's output stays open after it ends.

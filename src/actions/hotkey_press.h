@@ -1,5 +1,5 @@
 #pragma once
-// The job on the action channel: which key started it and what it runs.
+// The job of one key press on its way to the "actions" thread.
 #include <string>
 
 #include "catalog/bound_action.h"
@@ -8,10 +8,13 @@
 namespace cuevoice {
 
 struct HotKeyPress {
-    std::string key_text; // canonical chord text of the pressed row; empty when no key started it
+    // The canonical chord text of the pressed row; empty for a job that no key started.
+    std::string key_text;
     SharedBoundAction bound;
 };
 
+// The action channel: unbounded, many senders (the hot-key loop, the test script), one
+// receiver (the "actions" thread).
 using ActionSender = Sender<HotKeyPress>;
 using ActionReceiver = Receiver<HotKeyPress>;
 

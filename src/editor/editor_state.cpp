@@ -1,17 +1,25 @@
 #include "editor/editor_state.h"
 
-#include <system_error>
+#include <chrono>
+#include <cstdint>
+
+#include <windows.h>
 
 #include "config/settings_file.h"
 
 namespace cuevoice {
 
 SettingsStamp settings_file_stamp(const std::filesystem::path& path) {
-    std::error_code error;
-    auto stamp = std::filesystem::last_write_time(path, error);
-    if (error)
+    // The system's own time in 100 ns steps: the C runtime's whole seconds would miss a change
+    // saved in the same second as the editor's last read.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
-    return stamp;
+    const auto ticks = (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                       data.ftLastWriteTime.dwLowDateTime;
+    return std::filesystem::file_time_type(
+        std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+            std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>(ticks)));
 }
 
 Result<EditorState> new_editor_state(const LoadedSettings& loaded,

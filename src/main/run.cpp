@@ -18,9 +18,9 @@
 #include "common/threads.h"
 #include "config/key_map.h"
 #include "config/load_settings.h"
+#include "hotkeys/hotkeys.h"
 #include "main/context.h"
 #include "main/launch_mixxx.h"
-#include "main/not_built_yet.h"
 #include "main/plugin_folder.h"
 #include "main/plugin_wait.h"
 #include "main/run_callbacks.h"
@@ -147,7 +147,9 @@ RunResult run_with_mixxx(const Speech& speech) {
             spawn_detached([actions = action_sender, text = std::move(*text), link] {
                 run_test_script(actions, text, link,
                                 {system_clock(), [](std::string line) { app_log(std::move(line)); },
-                                 [](const KeyChord& chord) { return find_hotkey_row(chord); }});
+                                 [](const KeyChord& chord) {
+                                     return find_hotkey_row(chord.modifiers, chord.vk);
+                                 }});
             });
         }
     }

@@ -3,7 +3,8 @@
 #include "actions/editor_run.h"
 #include "common/threads.h"
 #include "config/key_map.h"
-#include "main/not_built_yet.h"
+#include "editor/key_editor.h"
+#include "hotkeys/hotkeys.h"
 
 namespace cuevoice {
 

@@ -11,6 +11,7 @@
 
 #include "common/program_folder.h"
 #include "common/text.h"
+#include "main/launch_mixxx.h"
 
 namespace cuevoice::test {
 
@@ -35,28 +36,6 @@ TempFolder::~TempFolder() {
 }
 
 namespace {
-
-std::wstring quote_argument(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"')
-            quoted.append(backslashes * 2 + 1, L'\\');
-        else
-            quoted.append(backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    quoted += L'"';
-    return quoted;
-}
 
 void drain(HANDLE pipe, std::string* out) {
     char buffer[4096];
@@ -99,9 +78,9 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring command = quote_argument(program.wstring());
+    std::wstring command = quote_windows_argument(program.wstring());
     for (const auto& argument : options.arguments)
-        command += L" " + quote_argument(to_wide(argument));
+        command += L" " + quote_windows_argument(to_wide(argument));
     std::wstring environment = environment_block(options.environment);
 
     STARTUPINFOW startup{};

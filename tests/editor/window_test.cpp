@@ -1,0 +1,144 @@
+// The key editor's window as the system builds it, the two ways "--open-settings" goes, and a
+// settings file that keeps the editor from opening.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "common/text.h"
+#include "editor_session.h"
+#include "x_desktop.h"
+
+using namespace cuevoice;
+using namespace cuevoice::test;
+
+namespace {
+
+const std::string plain_config = "[general]\nmixxx_path = 'C:\\Mixxx\\mixxx.exe'\n"
+                                 "mixxx_args = []\nport = 52764\n\n[shortcuts]\n";
+
+std::vector<HWND> children_of(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+} // namespace
+
+TEST(KeyEditorWindow, ClassTitleSizeAndTheControlsInTabOrder) {
+    EditorSession session;
+    session.write_config(plain_config);
+    ASSERT_TRUE(session.start());
+    HWND editor = session.editor();
+    ASSERT_NE(editor, nullptr) << session.standard_output();
+    EXPECT_EQ(window_text(editor), "Cuevoice key editor");
+    RECT frame{};
+    GetWindowRect(editor, &frame);
+    EXPECT_EQ(frame.right - frame.left, 960);
+    EXPECT_EQ(frame.bottom - frame.top, 640);
+    const LONG style = GetWindowLongW(editor, GWL_STYLE);
+    EXPECT_EQ(style & (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN),
+              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
+
+    const struct {
+        const char* class_name;
+        const char* text;
+        int id;
+    } expected[] = {
+        {"Static", "&Filter:", -1},
+        {"Edit", "", 100},
+        {"Static", "&Category:", -1},
+        {"ComboBox", "All categories", 101},
+        {"Static", "F&unctions:", -1},
+        {"SysListView32", "", 102},
+        {"Static", "&Shortcuts of the selected function:", -1},
+        {"ListBox", "", 103},
+        {"Button", "&Add shortcut...", 1},
+        {"Button", "&Delete shortcut", 104},
+        {"Button", "Reset to defaul&t", 105},
+        {"Button", "&Run", 106},
+        {"Button", "Reset a&ll shortcuts...", 107},
+        {"Button", "&Open settings file", 108},
+        {"Button", "Close", 2},
+    };
+    std::vector<HWND> children = children_of(editor);
+    ASSERT_EQ(children.size(), std::size(expected));
+    RECT client{};
+    GetClientRect(editor, &client);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        SCOPED_TRACE(expected[i].text);
+        EXPECT_STRCASEEQ(class_name_of(children[i]).c_str(), expected[i].class_name);
+        EXPECT_EQ(window_text(children[i]), expected[i].text);
+        EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(children[i]))), expected[i].id);
+    }
+    // The function list fills the width; the buttons stand in two rows under it.
+    RECT list{};
+    GetWindowRect(children[5], &list);
+    EXPECT_EQ(list.right - list.left, client.right - 20);
+    EXPECT_EQ(list.bottom - list.top, client.bottom - 214);
+    RECT close{};
+    GetWindowRect(children[14], &close);
+    MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&close), 2);
+    EXPECT_EQ(close.left, 325 + 150 * 2);
+    EXPECT_EQ(close.top, client.bottom - 120 + 36);
+
+    HWND category = children[3];
+    EXPECT_EQ(SendMessageW(category, CB_GETCOUNT, 0, 0), 23) << "All categories and the 22";
+    EXPECT_EQ(SendMessageW(category, CB_GETCURSEL, 0, 0), 0);
+    wchar_t first[64] = {};
+    SendMessageW(category, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    EXPECT_EQ(to_utf8(first), "All categories");
+    EXPECT_EQ(SendMessageW(children[5], LVM_GETITEMCOUNT, 0, 0), 489) << "every function";
+    EXPECT_EQ(SendMessageW(children[5], LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED),
+              0);
+    EXPECT_FALSE(IsWindowEnabled(children[11])) << "Run needs a run";
+
+    // Alt+F4 closes the editor, and the program ends with 0.
+    ASSERT_TRUE(session.press_in(editor, {"alt+F4"}));
+    EXPECT_EQ(session.wait_for_exit(), 0);
+}
+
+TEST(KeyEditorWindow, OpenSettingsSignalsARunningCopyAndReturnsAtOnce) {
+    // The test plays the running copy: it holds the event that the run waits on.
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, L"Local\\CuevoiceOpenKeyEditor");
+    ASSERT_NE(event, nullptr);
+    EditorSession session;
+    session.write_config(plain_config);
+    ASSERT_TRUE(session.start());
+    EXPECT_EQ(session.wait_for_exit(), 0);
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+    EXPECT_TRUE(session.window_gone(L"CuevoiceKeyEditor"));
+    CloseHandle(event);
+}
+
+TEST(KeyEditorWindow, ASettingsFileWithAnErrorIsShownAndOpenedInNotepad) {
+    EditorSession session;
+    session.write_config("[general\nport = 1\n");
+    ASSERT_TRUE(session.start());
+    std::string text = session.answer_message_box("Return");
+    const std::string start = "The settings file has an error, so the key editor can't open.\n\n";
+    const std::string end = "\n\nIt opens in Notepad now.";
+    ASSERT_EQ(text.rfind(start, 0), 0u) << text;
+    ASSERT_GT(text.size(), start.size() + end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    std::string error = text.substr(start.size(), text.size() - start.size() - end.size());
+    EXPECT_EQ(error.rfind("error in ", 0), 0u) << error;
+    EXPECT_EQ(session.wait_for_exit(), 0);
+    EXPECT_NE(session.standard_output().find("key editor: " + error + "\n"), std::string::npos)
+        << session.standard_output();
+    EXPECT_EQ(read_file(session.config()), "[general\nport = 1\n") << "nothing written";
+
+    // Notepad shows the file; the test closes the window it found.
+    HWND notepad = nullptr;
+    EXPECT_TRUE(eventually(
+        [&] {
+            notepad = FindWindowW(L"Notepad", nullptr);
+            return notepad != nullptr &&
+                   window_text(notepad).find("config.toml") != std::string::npos;
+        },
+        std::chrono::seconds(10)));
+    if (notepad != nullptr)
+        PostMessageW(notepad, WM_CLOSE, 0, 0);
+}
