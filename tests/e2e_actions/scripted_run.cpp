@@ -44,10 +44,10 @@ ScriptedRun::ScriptedRun(ScriptedSetup setup) {
                                             "MIXXXSIM_SCENARIO=" + windows_text(scenario)};
     environment.push_back(setup.script ? "CUEVOICE_TEST_ACTIONS=" + *setup.script
                                        : "CUEVOICE_TEST_ACTIONS");
-    run_ = std::make_unique<CuevoiceRun>(
-        CuevoiceSetup{.program = bin / "cuevoice.exe",
-                      .settings = settings_text(bin / "mixxx.exe", private_port()),
-                      .environment = std::move(environment)});
+    run_ = std::make_unique<CuevoiceRun>(CuevoiceSetup{
+        .program = bin / "cuevoice.exe",
+        .settings = settings_text(bin / "mixxx.exe", private_port()) + setup.more_settings,
+        .environment = std::move(environment)});
 }
 
 bool ScriptedRun::ready(std::chrono::milliseconds timeout) const {

@@ -19,6 +19,8 @@ struct ScriptedSetup {
     nlohmann::json scenario = nlohmann::json::object();
     // The test script; none starts no script thread.
     std::optional<std::string> script;
+    // More of config.toml after its [general] table.
+    std::string more_settings;
 };
 
 class ScriptedRun {
