@@ -23,6 +23,8 @@ TEST(OwnSwitchesAndRefusals, AnnouncementsKeyHelpAutoDjAndInputs) {
                          "run:play",
                          "run:key_help",
                          "run:say_time",
+                         // A key names its function instead, and Mixxx is left alone.
+                         "ctrl+alt+p",
                          "run:key_help",
                          "run:autodj",
                          "run:microphone_1",
@@ -52,6 +54,7 @@ TEST(OwnSwitchesAndRefusals, AnnouncementsKeyHelpAutoDjAndInputs) {
                   "say: Key help on. Press any Cuevoice key to hear what it does.",
                   // A function run without a key runs even with key help on.
                   "say: 1:05 elapsed, 6:00 remaining",
+                  "say: Ctrl Alt P: Play / pause",
                   "say: Key help off",
                   "say: Auto DJ could not be switched on. Is the Auto DJ queue empty?",
                   "say: microphone 1 not switched on. No microphone input is set up. Choose one "
