@@ -120,6 +120,10 @@ CuevoiceRun::~CuevoiceRun() {
         end_process(start.value("pid", 0u));
 }
 
+std::uint32_t CuevoiceRun::process_id() const {
+    return process_ != nullptr ? GetProcessId(process_) : 0;
+}
+
 std::filesystem::path CuevoiceRun::settings_file() const {
     return profile_.path() / "Cuevoice" / "config.toml";
 }

@@ -42,6 +42,8 @@ public:
     CuevoiceRun& operator=(const CuevoiceRun&) = delete;
 
     bool started() const { return process_ != nullptr; }
+    // cuevoice.exe's process id; 0 when it could not be started.
+    std::uint32_t process_id() const;
     const std::string& token() const { return token_; }
     const std::filesystem::path& profile() const { return profile_.path(); }
     std::filesystem::path settings_file() const;
@@ -66,6 +68,8 @@ public:
     wait_for_mixxx(std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
     // Whether the Mixxx that was started still runs.
     bool mixxx_running() const;
+    // The simulated Mixxx's control channel, for a client of the caller's own.
+    std::uint16_t control_port() const { return control_port_; }
     // A request on the simulated Mixxx's control channel.
     std::optional<nlohmann::json> control(const nlohmann::json& request) const;
     // Asks the started Mixxx's main window to close, as the user does.
