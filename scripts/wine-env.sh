@@ -20,7 +20,7 @@ if [ -z "${CUEVOICE_DISPLAY_READY:-}" ]; then
     export DISPLAY=:$(tr -d '\n' <"$display_file")
     rm -f "$display_file"
     # Let Wine's processes leave the display before it goes.
-    trap '[ -n "${keepalive_pid:-}" ] && kill $keepalive_pid 2>/dev/null; timeout 15 wineserver -w 2>/dev/null; [ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
+    trap '[ -n "${keepalive_fd:-}" ] && exec {keepalive_fd}>&-; [ -n "${keepalive_pid:-}" ] && kill $keepalive_pid 2>/dev/null; timeout 15 wineserver -w 2>/dev/null; [ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null' EXIT
     export CUEVOICE_DISPLAY_READY=1
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -30,11 +30,16 @@ wineserver -w 2>/dev/null || true
 # Wine's own background processes (wineserver, services.exe, explorer.exe) start with the first
 # program of a session and keep its output open for as long as the session lasts: a test program
 # that started them would look, to CTest, as if it never ended. Start them here from an idle
-# program without output, and let no test begin before it runs.
+# program without output, and let no test begin before it runs. It waits on a pipe that this
+# shell holds, so the session ends when the shell does.
 if [ -z "${keepalive_pid:-}" ]; then
     keepalive_ready=$(mktemp)
-    wine cmd /c "echo ready&& ping -n 86400 127.0.0.1 >nul" </dev/null >"$keepalive_ready" 2>/dev/null &
+    keepalive_fifo=$(mktemp -u)
+    mkfifo "$keepalive_fifo"
+    wine cmd /c "echo ready&& set /p idle=" <"$keepalive_fifo" >"$keepalive_ready" 2>/dev/null &
     keepalive_pid=$!
+    exec {keepalive_fd}>"$keepalive_fifo"
+    rm -f "$keepalive_fifo"
     for _ in $(seq 600); do
         grep -q ready "$keepalive_ready" && break
         kill -0 "$keepalive_pid" 2>/dev/null || break
