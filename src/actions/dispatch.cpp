@@ -6,7 +6,6 @@
 #include "actions/deck_actions.h"
 #include "actions/dump_widgets.h"
 #include "actions/hold.h"
-#include "actions/not_built.h"
 #include "actions/own_switches.h"
 #include "actions/press.h"
 #include "actions/say_actions.h"
@@ -15,6 +14,10 @@
 #include "beatgrid/grid_move.h"
 #include "beatgrid/tap_tempo.h"
 #include "beatmatch/beatmatch.h"
+#include "features/change_effect.h"
+#include "features/markers.h"
+#include "features/preview.h"
+#include "features/stop_samplers.h"
 
 namespace cuevoice {
 namespace {
@@ -47,19 +50,13 @@ struct Dispatch {
         return beatgrid_move(context, deck, a.steps);
     }
     Result<void> operator()(const BeatgridTapAction&) const { return beatgrid_tap(context, deck); }
-    Result<void> operator()(const PreviewAction&) const {
-        return not_built_yet(ActionKind::preview);
+    Result<void> operator()(const PreviewAction&) const { return preview(context); }
+    Result<void> operator()(const MarkerAction& a) const { return marker(context, a, deck); }
+    Result<void> operator()(const ClearMarkerAction&) const { return clear_marker(context); }
+    Result<void> operator()(const ChangeEffectAction& a) const {
+        return change_effect(context, a, deck);
     }
-    Result<void> operator()(const MarkerAction&) const { return not_built_yet(ActionKind::marker); }
-    Result<void> operator()(const ClearMarkerAction&) const {
-        return not_built_yet(ActionKind::clear_marker);
-    }
-    Result<void> operator()(const ChangeEffectAction&) const {
-        return not_built_yet(ActionKind::change_effect);
-    }
-    Result<void> operator()(const StopSamplersAction&) const {
-        return not_built_yet(ActionKind::stop_samplers);
-    }
+    Result<void> operator()(const StopSamplersAction&) const { return stop_samplers(context); }
     Result<void> operator()(const BeatmatchAction&) const { return beatmatch(context, deck); }
     Result<void> operator()(const BeatmatchMonitorAction&) const {
         return beatmatch_monitor(context, deck);

@@ -63,31 +63,6 @@ TEST(RunHotkey, AFixedDeckActsOnItsDeckAndLeavesTheCurrentOne) {
     EXPECT_EQ(bench.mixxx.value("[Channel3]", "pfl"), 1.0);
 }
 
-// Every kind that this build does not run yet says so as an error, and sends nothing.
-template <std::size_t... Index>
-std::vector<Action> one_of_each_kind(std::index_sequence<Index...>) {
-    return {Action(std::in_place_index<Index>)...};
-}
-
-TEST(RunHotkey, KindsNotBuiltYetAnswerWithAnError) {
-    const std::vector<std::pair<ActionKind, std::string>> not_built = {
-        {ActionKind::preview, "preview"},
-        {ActionKind::marker, "marker"},
-        {ActionKind::clear_marker, "clear_marker"},
-        {ActionKind::change_effect, "change_effect"},
-        {ActionKind::stop_samplers, "stop_samplers"},
-    };
-    const std::vector<Action> kinds =
-        one_of_each_kind(std::make_index_sequence<action_kind_count>());
-    for (const auto& [kind, name] : not_built) {
-        ActionBench bench;
-        run_hotkey(*bench.context, "ctrl+alt+x",
-                   *bound_action(kinds[static_cast<std::size_t>(kind)]));
-        EXPECT_EQ(bench.spoken(), Lines{"Error: " + name + " is not built yet"}) << name;
-        EXPECT_TRUE(bench.link->sent().empty()) << name;
-    }
-}
-
 TEST(RunHotkey, ErrorsAreSpokenInterruptingAndTheNextPressStillRuns) {
     ActionBench bench;
     bench.mixxx.fail_all();

@@ -447,3 +447,27 @@ TEST(SimModel, SamplersSayWhetherTheyHoldATrackAndDecksAreRoutedIntoUnits) {
     m.set("[App]", "num_decks", "value", 6);
     EXPECT_EQ(value(m, unit, "group_[Channel6]_enable"), 0.0);
 }
+
+TEST(SimModel, ThePreviewDeckPlaysTheSelectedTrackAndSamplersStopLikeDecks) {
+    MixxxModel m;
+    press(m, "[PreviewDeck1]", "LoadSelectedTrackAndPlay"); // an empty library: nothing loads
+    EXPECT_EQ(value(m, "[PreviewDeck1]", "track_loaded"), 0.0);
+    EXPECT_EQ(value(m, "[PreviewDeck1]", "play"), 0.0);
+
+    m.set_library({night_drive()});
+    press(m, "[PreviewDeck1]", "LoadSelectedTrackAndPlay");
+    EXPECT_EQ(value(m, "[PreviewDeck1]", "track_loaded"), 1.0);
+    EXPECT_EQ(value(m, "[PreviewDeck1]", "play"), 1.0);
+    EXPECT_EQ(value(m, "[Channel1]", "track_loaded"), 0.0); // the decks are left alone
+    m.set("[PreviewDeck1]", "play", "value", 0.0);
+    EXPECT_EQ(value(m, "[PreviewDeck1]", "play"), 0.0);
+
+    ASSERT_FALSE(m.load_row("[Sampler2]", 1).has_value());
+    m.set("[Sampler2]", "play", "value", 1.0);
+    m.advance(2.0);
+    EXPECT_EQ(value(m, "[Sampler2]", "time_elapsed"), 2.0);
+    press(m, "[Sampler2]", "stop");
+    EXPECT_EQ(value(m, "[Sampler2]", "play"), 0.0);
+    press(m, "[Sampler4]", "stop"); // an empty sampler: nothing to stop, no error
+    EXPECT_EQ(value(m, "[Sampler4]", "play"), 0.0);
+}
