@@ -50,6 +50,9 @@ public:
 
     // app.log as it is now, and its messages without their time stamps.
     std::string log() const;
+    // For a failure's message: app.log, the program's standard output and whether it still
+    // runs. A start that never opened its log (a second copy, say) shows only on the output.
+    std::string report() const;
     std::vector<std::string> messages() const;
     // Waits until a message of the log equals the text.
     bool wait_for_message(const std::string& text,
