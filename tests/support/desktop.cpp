@@ -192,15 +192,17 @@ bool focus_window(const std::string& title, std::chrono::milliseconds timeout) {
     for (const std::string& id : lines_of(found.output))
         if (!id.empty())
             ids.push_back(id);
-    return focus_x_window(ids, [&] { return foreground_has_title(title); }, until);
+    return focus_x_window(
+        ids, [&] { return foreground_has_title(title); }, until);
 }
 
 bool focus_window(HWND window, std::chrono::milliseconds timeout) {
     const std::string id = x_window_of(window);
     if (id == "0")
         return false;
-    return focus_x_window({id}, [&] { return GetForegroundWindow() == window; },
-                          std::chrono::steady_clock::now() + timeout);
+    return focus_x_window(
+        {id}, [&] { return GetForegroundWindow() == window; },
+        std::chrono::steady_clock::now() + timeout);
 }
 
 bool press_key(const std::string& chord) {
