@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # Runs the real cuevoice.exe under Wine: its switches, then a normal start against the simulated
 # Mixxx with a short scripted session, showing what it logs and says.
+#   scripts/demo.sh           the session, then Mixxx is closed and Cuevoice follows it
+#   scripts/demo.sh --open    the session, then the key editor opens and both stay open until
+#                             Mixxx is closed: on a display of your own (run it with
+#                             CUEVOICE_DISPLAY_READY=1 and DISPLAY set) you can press the keys;
+#                             without one, screenshots are saved to build/demo-*.png instead
 set -euo pipefail
+open_after=0
+[ "${1:-}" = "--open" ] && open_after=1
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" >/dev/null
@@ -36,6 +43,7 @@ printf "[general]\nmixxx_path = '%s'\nmixxx_args = []\nport = %s\n" "$(windows "
 # left, key help on for one key (a key step: it needs the hot-key table), then the state of
 # deck 2 in the log.
 session="sleep:500; run:select_deck_2; run:load; run:play; sleep:1500; run:say_time; run:key_help; ctrl+alt+p; run:key_help; log:[Channel2],play|[Channel2],track_loaded"
+[ $open_after = 1 ] && session="$session; run:key_editor"
 log="$demo/profile/Cuevoice/logs/app.log"
 MIXXXSIM_CONTROL_PORT=$control CUEVOICE_TEST_ACTIONS="$session" \
     wine cmd /c "set APPDATA=$(windows "$demo/profile")&& set LOCALAPPDATA=$(windows "$demo/profile")&& set NVDA_STANDIN_LOG=$(windows "$demo/spoken.txt")&& set MIXXXSIM_SCENARIO=$(windows "$bin/scenarios/demo.json")&& $(windows "$demo/program/cuevoice.exe")" \
@@ -47,7 +55,22 @@ for _ in $(seq 600); do
     grep -q -e '] test: done' -e '] error: ' -e '] stopped: ' "$log" 2>/dev/null && break
     sleep 0.1
 done
-if grep -q '] say: Cuevoice ready' "$log" 2>/dev/null; then
+if [ $open_after = 1 ] && grep -q '] say: Cuevoice ready' "$log" 2>/dev/null; then
+    if [ -n "${xvfb_pid:-}" ]; then
+        # Our own Xvfb: nobody can look at it, so keep pictures of what it shows.
+        for _ in $(seq 100); do
+            xdotool search --name '^Cuevoice key editor$' >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        shots=${BUILD_DIR:-$root/build}
+        import -window root -display "$DISPLAY" "$shots/demo-key-editor.png" 2>/dev/null &&
+            echo "== screenshot: $shots/demo-key-editor.png"
+    else
+        echo "== Mixxx and the key editor are open on $DISPLAY; close Mixxx to end the demo"
+        wait $cuevoice || true
+    fi
+fi
+if grep -q '] say: Cuevoice ready' "$log" 2>/dev/null && kill -0 $cuevoice 2>/dev/null; then
     exec 3<>"/dev/tcp/127.0.0.1/$control"
     printf '{"cmd":"quit"}\n' >&3
     read -r -t 5 _ <&3 || true

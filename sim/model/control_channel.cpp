@@ -184,8 +184,11 @@ ControlResult handle_checked(const json& request, Simulation& sim, const Control
         reply["requests"] = json::array();
         for (const std::string& line : sim.requests)
             reply["requests"].push_back(line);
-        if (request.value("clear", false))
+        reply["times"] = sim.request_times;
+        if (request.value("clear", false)) {
             sim.requests.clear();
+            sim.request_times.clear();
+        }
     } else if (cmd == "log") {
         reply["log"] = sim.log;
     } else if (cmd == "status") {

@@ -22,7 +22,10 @@ struct Simulation {
     Faults faults;
     bool clock_running = true;
     std::deque<std::string> requests; // the product's request lines, oldest first
-    std::vector<std::string> log;     // the plug-in's own log lines
+    // When each of `requests` arrived: the system time in 100-ns steps since 1601
+    // (GetSystemTimePreciseAsFileTime), a clock that programs outside this one can read too.
+    std::deque<long long> request_times;
+    std::vector<std::string> log; // the plug-in's own log lines
 };
 
 // What only the running plug-in can do; the control handler asks for it.

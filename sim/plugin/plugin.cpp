@@ -73,6 +73,17 @@ std::optional<unsigned short> port_from(const std::optional<std::string>& text) 
     return static_cast<unsigned short>(port);
 }
 
+// The system time in 100-ns steps since 1601: the clock of the request and event times, which
+// benchmarks outside this process read as well.
+long long system_time_now() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
+                                  now.dwLowDateTime);
+}
+
+std::atomic<long long> loaded_event_time{0}; // when the loaded event was created; 0 before
+
 class Plugin {
 public:
     Plugin(std::string token, HWND host_window) : token_(std::move(token)), host_(host_window) {
@@ -240,12 +251,16 @@ private:
     bool handle(Connection& connection, const std::string& line) {
         if (connection.control)
             return handle_control_line(connection, line);
+        const long long arrived = system_time_now();
         SessionOutput output;
         {
             std::lock_guard lock(sim_.mutex);
             sim_.requests.push_back(line);
-            if (sim_.requests.size() > 10000)
+            sim_.request_times.push_back(arrived);
+            if (sim_.requests.size() > 10000) {
                 sim_.requests.pop_front();
+                sim_.request_times.pop_front();
+            }
             output = connection.session->handle_line(line, sim_.model, sim_.faults);
             for (const std::string& entry : connection.session->take_log())
                 log(entry);
@@ -311,7 +326,10 @@ private:
                 if (c->session)
                     connections.push_back({{"authenticated", c->session->authenticated()},
                                            {"watches", c->session->watch_count()}});
-            return json{{"connections", connections}};
+            json status{{"connections", connections}};
+            if (long long created = loaded_event_time.load())
+                status["loaded_event_time"] = created;
+            return status;
         };
         ControlResult result;
         {
@@ -354,7 +372,11 @@ void create_loaded_event(const std::string& token) {
         ++characters;
     }
     std::wstring name = L"Local\\CuevoicePluginLoaded-" + wide(token.substr(0, cut));
+    // Taken before the event exists, so that no waiter can see the event earlier.
+    const long long created = system_time_now();
     loaded_event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    if (loaded_event)
+        loaded_event_time = created;
     plugin->log(loaded_event ? "loaded event created" : "loaded event could not be created");
 }
 

@@ -7,6 +7,7 @@
 
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
+#include "common/rounding.h"
 
 namespace cuevoice {
 namespace {
@@ -34,19 +35,6 @@ std::uint8_t deck_count(MixxxLink& link) {
     return static_cast<std::uint8_t>(std::clamp(std::round(*decks), 0.0, 255.0));
 }
 
-// An effect index as Mixxx numbers its list, rounded and kept within a signed 64-bit integer.
-std::int64_t effect_index(double x) {
-    if (std::isnan(x))
-        return 0;
-    const double r = std::round(x);
-    constexpr double two_to_63 = 9223372036854775808.0;
-    if (r >= two_to_63)
-        return std::numeric_limits<std::int64_t>::max();
-    if (r <= -two_to_63)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(r);
-}
-
 std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i)
@@ -67,7 +55,7 @@ Result<std::string> unit_effects(MixxxLink& link, int unit) {
         Result<double> index = get(link, group, "loaded_effect", "value");
         if (!index)
             return Error{index.error()};
-        Result<std::string> name = effect_name(link, effect_index(*index));
+        Result<std::string> name = effect_name(link, rounded_integer(*index));
         if (!name)
             return Error{name.error()};
         Result<double> enabled = get(link, group, "enabled", "value");

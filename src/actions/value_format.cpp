@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "catalog/describe.h"
+#include "common/rounding.h"
 
 namespace cuevoice {
 namespace {
@@ -41,19 +42,6 @@ using NumberBuffer = std::array<char, 400>;
 std::string signed_number_text(double x) {
     std::string text = number_text(x);
     return std::isnan(x) || std::signbit(x) ? text : "+" + text;
-}
-
-// Rounded, halves away from zero, and limited to the range of a signed 64-bit integer; NaN is 0.
-std::int64_t rounded_integer(double x) {
-    if (std::isnan(x))
-        return 0;
-    const double r = std::round(x);
-    constexpr double two_to_63 = 9223372036854775808.0;
-    if (r >= two_to_63)
-        return std::numeric_limits<std::int64_t>::max();
-    if (r <= -two_to_63)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(r);
 }
 
 std::string percent_text(double x) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/float_text.h"
+#include "common/rounding.h"
 
 namespace cuevoice {
 namespace {
@@ -262,15 +263,7 @@ std::string format_number(double value) {
     const double scaled = value * 1000;
     const double rounded = std::isfinite(scaled) ? std::round(scaled) / 1000 : value;
     if (rounded == std::trunc(rounded)) {
-        constexpr double two_to_63 = 9223372036854775808.0;
-        std::int64_t whole;
-        if (rounded >= two_to_63)
-            whole = std::numeric_limits<std::int64_t>::max();
-        else if (rounded <= -two_to_63)
-            whole = std::numeric_limits<std::int64_t>::min();
-        else
-            whole = static_cast<std::int64_t>(rounded); // a negative zero becomes 0
-        return std::to_string(whole);
+        return std::to_string(rounded_integer(rounded)); // a negative zero becomes 0
     }
     return float_text(rounded); // fractional, so no ".0" is added
 }

@@ -44,6 +44,12 @@ EditorSpeech later(std::string text) {
 
 CommandOutcome assign_shortcut(EditorState& state, std::string_view target_id,
                                std::uint32_t modifiers, std::uint32_t vk, const Ask& ask) {
+    // A key without a name would be written as a text that never reads back, and be lost.
+    if (!key_name_of_vk(vk)) {
+        CommandOutcome outcome;
+        outcome.speech = EditorSpeech{"This key can't be used.", SpeechTiming::interrupting};
+        return outcome;
+    }
     const std::string target(target_id);
     const std::string key = format_key_chord(modifiers, vk);
     const std::string shown = key_chord_display_text(key);

@@ -7,6 +7,7 @@
 #include "actions/deck_filling.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
+#include "common/rounding.h"
 #include "features/press_control.h"
 
 namespace cuevoice {
@@ -14,19 +15,6 @@ namespace cuevoice {
 namespace {
 
 using namespace std::chrono_literals;
-
-// An effect index as Mixxx numbers its list: rounded, within a signed 64-bit integer, NaN 0.
-std::int64_t effect_index(double x) {
-    if (std::isnan(x))
-        return 0;
-    const double r = std::round(x);
-    constexpr double two_to_63 = 9223372036854775808.0;
-    if (r >= two_to_63)
-        return std::numeric_limits<std::int64_t>::max();
-    if (r <= -two_to_63)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(r);
-}
 
 Result<std::string> loaded_effect_name(MixxxLink& link, const std::string& group) {
     Result<double> loaded = get(link, group, "loaded", "value");
@@ -37,7 +25,7 @@ Result<std::string> loaded_effect_name(MixxxLink& link, const std::string& group
     Result<double> index = get(link, group, "loaded_effect", "value");
     if (!index)
         return Error{index.error()};
-    return effect_name(link, effect_index(*index));
+    return effect_name(link, rounded_integer(*index));
 }
 
 } // namespace

@@ -90,6 +90,19 @@ TEST_F(Commands, RefusedKeysAskNothingAndWriteNothing) {
     EXPECT_EQ(reloads, 0);
 }
 
+// Numpad 5 has no name: written down it would never read back, so the key would be lost.
+TEST_F(Commands, AKeyWithoutANameIsRefusedAndNothingIsWritten) {
+    ScriptedAnswers script;
+    CommandOutcome outcome =
+        assign_shortcut(state, "play", MOD_CONTROL | MOD_SHIFT, VK_NUMPAD5, script.ask());
+    CommandOutcome expected;
+    expected.speech = EditorSpeech{"This key can't be used.", SpeechTiming::interrupting};
+    EXPECT_EQ(outcome, expected);
+    EXPECT_TRUE(script.shown.empty());
+    EXPECT_EQ(read_file(config), file);
+    EXPECT_EQ(keys("play"), std::vector<std::string>{"ctrl+alt+p"});
+}
+
 TEST_F(Commands, TheFunctionsOwnKeyClosesTheDialogWithoutSaving) {
     ScriptedAnswers script;
     CommandOutcome outcome = assign("play", "ctrl+alt+p", script);

@@ -2,12 +2,20 @@
 // legacy entries and then damaged, loaded from a temporary folder on a thread with a small
 // stack. Whatever the file, the load ends in settings or an error text, config.toml changes only
 // by the conversion, a converted file reads back, and the backup is the old file byte for byte.
+// Each file that loads is then edited and saved as the key editor does: the save either writes
+// a file that loads again with every line outside [shortcuts] kept, or fails with an error text
+// and leaves the file as it was.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "common/files.h"
+#include "config/key_chord.h"
 #include "config/load_settings.h"
 #include "config/settings_file.h"
 #include "config/settings_writer.h"
+#include "editor/editor_commands.h"
+#include "editor/save_settings.h"
 #include "fuzz_support.h"
 #include "small_stack.h"
 #include "test_support.h"
@@ -358,6 +366,209 @@ TEST(Fuzz, SettingsLoader) {
     EXPECT_EQ(tried, plan.count) << "the run ended at input " << tried;
     EXPECT_EQ(tally.hangs(), 0u);
     EXPECT_EQ(tally.wrongs(), 0u);
+}
+
+// The file's lines without their line ends, and the lines of its [shortcuts] section (up to the
+// next table or the advanced part) left out. The save rewrites that section, drops a leading
+// byte-order mark (each save one, and the editor's commands save too) and writes single line
+// feeds; every other line must come back byte for byte.
+std::vector<std::string> lines_outside_shortcuts(std::string text) {
+    while (text.starts_with("\xEF\xBB\xBF"))
+        text.erase(0, 3);
+    auto trimmed_start = [](const std::string& line) {
+        std::size_t first = line.find_first_not_of(" \t\r\n\v\f");
+        return first == std::string::npos ? std::string() : line.substr(first);
+    };
+    std::vector<std::string> kept;
+    bool inside = false;
+    for (std::string line : lines_with_ends(text)) {
+        if (line.ends_with('\n'))
+            line.pop_back();
+        if (line.ends_with('\r'))
+            line.pop_back();
+        const std::string start = trimmed_start(line);
+        std::string whole = start;
+        while (!whole.empty() && std::string(" \t\r\n\v\f").find(whole.back()) != std::string::npos)
+            whole.pop_back();
+        if (whole == "[shortcuts]")
+            inside = true;
+        else if (inside && (start.starts_with("[") || start.starts_with("# --- Advanced")))
+            inside = false;
+        if (!inside)
+            kept.push_back(line);
+    }
+    return kept;
+}
+
+// Blank lines may be added around a section that the save inserts; no other line may change.
+bool kept_apart_from_blank_lines(const std::vector<std::string>& before,
+                                 const std::vector<std::string>& after) {
+    std::size_t a = 0;
+    for (const std::string& line : before) {
+        while (a < after.size() && after[a].empty() && !line.empty())
+            ++a;
+        if (a == after.size() || after[a] != line)
+            return false;
+        ++a;
+    }
+    for (; a < after.size(); ++a)
+        if (!after[a].empty())
+            return false;
+    return true;
+}
+
+const std::vector<std::uint32_t> chord_modifiers = {modifier_ctrl | modifier_alt,
+                                                    modifier_ctrl | modifier_shift,
+                                                    modifier_alt | modifier_shift,
+                                                    modifier_ctrl | modifier_alt | modifier_shift,
+                                                    modifier_shift,
+                                                    0,
+                                                    modifier_win | modifier_ctrl};
+const std::vector<std::uint32_t> chord_keys = {'A',     'P',      'Z',      '1',    '0',
+                                               VK_F1,   VK_F12,   VK_F13,   VK_F24, VK_PRIOR,
+                                               VK_NEXT, VK_OEM_1, VK_SPACE, VK_LEFT};
+
+// One change as the editor makes it, and what it was for the report. A command the editor
+// refuses saves nothing; the save after the changes covers that case too.
+std::string change_keys(Random& random, EditorState& state) {
+    const std::vector<FunctionEntry>& functions = catalog();
+    const FunctionEntry& function = functions[random.below(functions.size())];
+    std::string id = function.id;
+    std::optional<std::uint8_t> deck;
+    if (function.deck_function && random.chance(0.3)) {
+        deck = static_cast<std::uint8_t>(random.between(1, 4));
+        id += "@deck" + std::to_string(*deck);
+    }
+    const Ask yes = [](const Prompt&) { return true; };
+    // The editor's commands keep the model's rules (canonical texts, one holder per chord), so
+    // changes go through them; only taking every key away is made directly.
+    switch (random.below(3)) {
+    case 0:
+        assign_shortcut(state, id, random.pick(chord_modifiers), random.pick(chord_keys), yes);
+        return "assign to " + id;
+    case 1: {
+        FunctionRow row{id, &function, deck};
+        auto found = state.model.function_keys.find(id);
+        std::size_t keys = found == state.model.function_keys.end() ? 0 : found->second.size();
+        delete_shortcut(state, row,
+                        keys ? std::optional<std::size_t>(random.below(keys)) : std::nullopt);
+        return "delete from " + id;
+    }
+    default:
+        state.model.function_keys[id] = {};
+        return "no keys for " + id;
+    }
+}
+
+struct SaveChecker {
+    std::filesystem::path folder;
+    std::filesystem::path config = folder / L"config.toml";
+    std::size_t saved = 0;
+    std::size_t refused = 0;   // the save failed with an error text, the file unchanged
+    std::size_t unloaded = 0;  // the fuzzed file did not load: nothing to edit
+    std::size_t no_editor = 0; // loaded, but the editor cannot open on it
+
+    std::optional<std::string> run(Random& random, const std::string& original) {
+        std::filesystem::remove_all(folder);
+        test::write_file(config, original);
+        auto loaded = load_settings({
+            .folder = folder,
+            .find_mixxx = [] { return std::optional<std::string>(); },
+            .log = [](std::string) {},
+        });
+        if (!loaded) {
+            ++unloaded;
+            return std::nullopt;
+        }
+        auto state = new_editor_state(*loaded, nullptr);
+        if (!state) {
+            ++no_editor;
+            return std::nullopt;
+        }
+        const std::string before = test::read_file(config);
+        std::string what;
+        for (std::size_t n = random.between(1, 3); n > 0; --n)
+            what += change_keys(random, *state) + "; ";
+        // The commands save as they go; this save gives the outcome of the last state.
+        Result<void> result = save_settings(*state);
+        const std::string after = test::read_file(config);
+        if (!result) {
+            if (result.error().empty())
+                return what + "a failed save without an error text";
+            if (after != before)
+                return what + "a failed save changed the file: " + result.error().substr(0, 200);
+            ++refused;
+            return std::nullopt;
+        }
+        auto reread = read_settings_file(config);
+        if (!reread)
+            return what + "the saved file does not read: " + reread.error().substr(0, 300);
+        if (reread->general != loaded->settings.general || reread->keys != loaded->settings.keys)
+            return what + "the saved file has other [general] or [[keys]]";
+        // What the editor holds is what it shows when opened on the saved file again: the
+        // entries that file's model would save are the ones this save wrote.
+        auto reopened = build_editor_model(*reread);
+        if (!reopened)
+            return what + "the editor cannot open on the saved file: " + reopened.error();
+        if (shortcut_entries(*reopened) != shortcut_entries(state->model))
+            return what + "the saved file gives the editor other shortcuts";
+        if (!kept_apart_from_blank_lines(lines_outside_shortcuts(before),
+                                         lines_outside_shortcuts(after)))
+            return what + "a line outside [shortcuts] changed";
+        auto again = load_settings({
+            .folder = folder,
+            .find_mixxx = [] { return std::optional<std::string>(); },
+            .log = [](std::string) {},
+        });
+        if (!again)
+            return what + "the saved file does not load: " + again.error().substr(0, 300);
+        if (test::read_file(config) != after)
+            return what + "loading the saved file changed it";
+        ++saved;
+        return std::nullopt;
+    }
+};
+
+TEST(Fuzz, EditorSave) {
+    const fuzz::Plan plan = fuzz::plan_from_environment(1000);
+    fuzz::Tally tally("editor save", plan, std::chrono::milliseconds(3000));
+    fuzz::Watchdog watchdog("editor save", plan.seed, std::chrono::seconds(120));
+    std::size_t tried = 0;
+    test::TempFolder root;
+    SaveChecker checker{root.path() / L"Cuevoice"};
+    // The editor saves on its own thread.
+    test::run_with_small_stack(256 * 1024, [&] {
+        for (std::size_t index = plan.first; index < plan.first + plan.count; ++index) {
+            Random random(plan.seed, index);
+            std::string text = base_text(random);
+            for (std::size_t n = random.between(1, 4); n > 0; --n)
+                mutate(random, text);
+            watchdog.start(index);
+            const auto started = std::chrono::steady_clock::now();
+            try {
+                if (auto problem = checker.run(random, text))
+                    tally.wrong(index, *problem, text);
+            } catch (const std::exception& error) {
+                tally.wrong(index, std::string("exception: ") + error.what(), text);
+            } catch (...) {
+                tally.wrong(index, "exception", text);
+            }
+            tally.timed(index, std::chrono::steady_clock::now() - started, text);
+            watchdog.stop();
+            ++tried;
+        }
+    });
+    std::printf("%s", tally.report(tried).c_str());
+    std::printf("editor save: %zu saved, %zu refused with the file unchanged, %zu not loaded, "
+                "%zu loaded but no editor\n",
+                checker.saved, checker.refused, checker.unloaded, checker.no_editor);
+    EXPECT_EQ(tried, plan.count) << "the run ended at input " << tried;
+    EXPECT_EQ(tally.hangs(), 0u);
+    EXPECT_EQ(tally.wrongs(), 0u);
+    // Enough inputs must reach the save, or the run shows nothing.
+    if (plan.count >= 100) {
+        EXPECT_GT(checker.saved, plan.count / 10);
+    }
 }
 
 } // namespace

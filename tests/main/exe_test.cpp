@@ -105,6 +105,8 @@ TEST(Executable, UnusableLogFolderStillGivesEveryMessageOnStandardOutput) {
 
 TEST(Executable, WithoutLocalAppDataTheLogGoesToTheTemporaryFolder) {
     TempFolder temp;
+    // The run ends at its first step, so it never looks for Mixxx in the shared registry.
+    write_broken_settings(temp.path());
     ProcessResult result =
         run_process(exe(), {.environment = {"LOCALAPPDATA", "TEMP=" + windows_path(temp.path()),
                                             "TMP=" + windows_path(temp.path()),

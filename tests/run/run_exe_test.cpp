@@ -93,7 +93,7 @@ TEST(Run, StartsMixxxWithThePluginSaysReadyAndEndsWhenItsWindowCloses) {
     std::uint16_t port = private_port();
     CuevoiceRun run(
         {.program = cuevoice_exe(), .settings = settings_text(bin() / "mixxx.exe", port)});
-    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.log();
+    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.report();
 
     EXPECT_TRUE(in_order(run.messages(),
                          {"Cuevoice 1.2.0", "Configuration: " + windows_text(run.settings_file()),
@@ -126,7 +126,7 @@ TEST(Run, KeepsRunningWhenThePluginDropsTheLinkAndEndsWhenMixxxQuits) {
     CuevoiceRun run({.program = cuevoice_exe(),
                      .settings = settings_text(bin() / "mixxx.exe", port),
                      .environment = {"MIXXXSIM_LOADED_DELAY_MS=1500"}});
-    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.log();
+    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.report();
     ASSERT_TRUE(run.control({{"cmd", "drop"}}));
     ASSERT_TRUE(eventually([&] {
         std::optional<json> status = run.control({{"cmd", "status"}});
@@ -154,7 +154,7 @@ TEST(Run, ArgumentsArriveWholeAndAnInheritedPluginPathIsKept) {
         {.program = cuevoice_exe(),
          .settings = settings_text(variant("qt-6.5.0"), port, arguments),
          .environment = {"QT_PLUGIN_PATH=C:\\q", "CUEVOICE_TEST_TOKEN=" + short_token}});
-    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.log();
+    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.report();
     EXPECT_TRUE(run.wait_for_message("Mixxx 2.4.2")) << "Qt 6.5.0 is the oldest accepted";
 
     std::optional<json> start = run.wait_for_mixxx();
@@ -192,7 +192,7 @@ TEST(Run, FirstStartWelcomesBeforeStartingMixxxBothQueued) {
                          std::filesystem::copy_file(bin() / "Qt6Core.dll",
                                                     installed / "Qt6Core.dll");
                      }});
-    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.log();
+    ASSERT_TRUE(run.wait_for_message("say: " + ready)) << run.report();
     EXPECT_TRUE(
         in_order(run.messages(), {"Mixxx: " + windows_text(installed / "mixxx.exe"),
                                   "say: Welcome to Cuevoice. Your settings file was created.",
@@ -230,8 +230,8 @@ std::string qt_refusal(const std::string& mixxx, const std::string& qt) {
 // A start that ends early: the text is logged as a stop or an error and spoken, and Mixxx is
 // not started. The pause before the exit is not waited for.
 void expect_refusal(const CuevoiceRun& run, const std::string& logged, const std::string& spoken) {
-    ASSERT_TRUE(run.wait_for_message(logged)) << run.log();
-    EXPECT_TRUE(run.wait_for_message("say: " + spoken)) << run.log();
+    ASSERT_TRUE(run.wait_for_message(logged)) << run.report();
+    EXPECT_TRUE(run.wait_for_message("say: " + spoken)) << run.report();
     EXPECT_FALSE(run.wait_for_message("say: " + ready, 0ms));
 }
 
@@ -315,7 +315,7 @@ TEST(Run, MixxxPathThatIsNoProgramCannotStartAndTheSettingsStayUnchanged) {
         CuevoiceRun run({.program = cuevoice_exe(), .settings = settings});
         std::string prefix = "Cannot start Mixxx at " + windows_text(path) + ": ";
         std::optional<std::string> error = run.wait_for_message_starting("error: " + prefix);
-        ASSERT_TRUE(error) << run.log();
+        ASSERT_TRUE(error) << run.report();
         EXPECT_GT(error->size(), ("error: " + prefix).size()) << "the system's reason follows";
         EXPECT_TRUE(run.wait_for_message("say: Cuevoice error. " + error->substr(7)));
         EXPECT_TRUE(run.mixxx_starts().empty());
@@ -342,7 +342,7 @@ TEST(Run, TestScriptDrivesTheRunningProgramThroughTheActionWorker) {
                      .settings = settings_text(bin() / "mixxx.exe", port),
                      .environment = {"CUEVOICE_TEST_ACTIONS=set:[Channel1],volume=0.5; "
                                      "log:[Channel1],volume; run:select_deck_2"}});
-    ASSERT_TRUE(run.wait_for_message("test: done")) << run.log();
+    ASSERT_TRUE(run.wait_for_message("test: done")) << run.report();
     EXPECT_TRUE(in_order(run.messages(),
                          {"say: " + ready, "test: set [Channel1],volume=0.5",
                           "test: [Channel1],volume=0.5", "test run: select_deck_2", "test: done"}));

@@ -140,6 +140,38 @@ TEST(SimHost, LoadsThePluginShowsItsWindowAndClosesLikeMixxx) {
     EXPECT_TRUE(link.client.closed_by_peer());
 }
 
+// Times that a benchmark in another process compares with its own clock: the loaded event's
+// creation and each request's arrival, in system time.
+TEST(SimHost, RecordsWhenTheEventWasCreatedAndEachRequestArrived) {
+    auto system_time = [] {
+        FILETIME now;
+        GetSystemTimePreciseAsFileTime(&now);
+        return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
+                                      now.dwLowDateTime);
+    };
+    const long long before_start = system_time();
+    SimulatedMixxx process;
+    ASSERT_TRUE(process.wait_loaded());
+    const long long loaded_seen = system_time();
+    json status = control(process, {{"cmd", "status"}});
+    ASSERT_TRUE(status.contains("loaded_event_time")) << status.dump();
+    EXPECT_GE(status["loaded_event_time"].get<long long>(), before_start);
+    EXPECT_LE(status["loaded_event_time"].get<long long>(), loaded_seen);
+
+    PluginLink link(process);
+    const long long before_get = system_time();
+    get(link.client, "[Channel1]", "volume");
+    const long long after_get = system_time();
+    json requests = control(process, {{"cmd", "requests"}, {"clear", true}});
+    ASSERT_EQ(requests["requests"].size(), 2u);
+    ASSERT_EQ(requests["times"].size(), 2u);
+    EXPECT_LE(requests["times"][0].get<long long>(), before_get) << "hello came first";
+    EXPECT_GE(requests["times"][1].get<long long>(), before_get);
+    EXPECT_LE(requests["times"][1].get<long long>(), after_get);
+    // Cleared together with the lines.
+    EXPECT_TRUE(control(process, {{"cmd", "requests"}})["times"].empty());
+}
+
 TEST(SimHost, NothingLoadsWithoutThePluginVariablesOrFile) {
     struct Case {
         const char* name;

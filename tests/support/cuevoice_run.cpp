@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
 #include "common/text.h"
 #include "line_client.h"
 
@@ -30,14 +32,21 @@ std::string toml_basic_string(const std::string& text) {
     return out + "\"";
 }
 
+// Ends a process this test started and waits until it is gone: a copy of cuevoice.exe that
+// outlived its test would hold the single-instance mutex in the next one.
+void end_and_wait(HANDLE process, const char* what) {
+    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
+        return;
+    TerminateProcess(process, 99);
+    if (WaitForSingleObject(process, 60000) != WAIT_OBJECT_0)
+        ADD_FAILURE() << what << " still runs a minute after it was ended";
+}
+
 void end_process(std::uint32_t pid) {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
     if (process == nullptr)
         return;
-    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
-    }
+    end_and_wait(process, "the Mixxx it started");
     CloseHandle(process);
 }
 
@@ -104,20 +113,24 @@ CuevoiceRun::CuevoiceRun(CuevoiceSetup setup) : token_(unique_token()) {
                        CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
+    } else {
+        ADD_FAILURE() << "cannot start " << windows_text(setup.program) << ": "
+                      << system_message(GetLastError());
     }
     CloseHandle(out);
 }
 
 CuevoiceRun::~CuevoiceRun() {
     if (process_ != nullptr) {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_, 99);
-            WaitForSingleObject(process_, 5000);
-        }
+        end_and_wait(process_, "cuevoice.exe");
         CloseHandle(process_);
     }
     for (const nlohmann::json& start : mixxx_starts())
         end_process(start.value("pid", 0u));
+}
+
+std::uint32_t CuevoiceRun::process_id() const {
+    return process_ != nullptr ? GetProcessId(process_) : 0;
 }
 
 std::filesystem::path CuevoiceRun::settings_file() const {
@@ -126,6 +139,18 @@ std::filesystem::path CuevoiceRun::settings_file() const {
 
 std::string CuevoiceRun::log() const {
     return read_file(profile_.path() / "Cuevoice" / "logs" / "app.log");
+}
+
+std::string CuevoiceRun::report() const {
+    std::string state = "not started";
+    if (process_ != nullptr) {
+        DWORD code = 0;
+        state = WaitForSingleObject(process_, 0) == WAIT_TIMEOUT ? "still running"
+                : GetExitCodeProcess(process_, &code) ? "ended with " + std::to_string(code)
+                                                      : "ended";
+    }
+    return "cuevoice.exe " + state + "\napp.log:\n" + log() + "standard output:\n" +
+           read_file(profile_.path() / "stdout.txt");
 }
 
 std::vector<std::string> CuevoiceRun::messages() const {

@@ -42,12 +42,17 @@ public:
     CuevoiceRun& operator=(const CuevoiceRun&) = delete;
 
     bool started() const { return process_ != nullptr; }
+    // cuevoice.exe's process id; 0 when it could not be started.
+    std::uint32_t process_id() const;
     const std::string& token() const { return token_; }
     const std::filesystem::path& profile() const { return profile_.path(); }
     std::filesystem::path settings_file() const;
 
     // app.log as it is now, and its messages without their time stamps.
     std::string log() const;
+    // For a failure's message: app.log, the program's standard output and whether it still
+    // runs. A start that never opened its log (a second copy, say) shows only on the output.
+    std::string report() const;
     std::vector<std::string> messages() const;
     // Waits until a message of the log equals the text.
     bool wait_for_message(const std::string& text,
@@ -66,6 +71,8 @@ public:
     wait_for_mixxx(std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
     // Whether the Mixxx that was started still runs.
     bool mixxx_running() const;
+    // The simulated Mixxx's control channel, for a client of the caller's own.
+    std::uint16_t control_port() const { return control_port_; }
     // A request on the simulated Mixxx's control channel.
     std::optional<nlohmann::json> control(const nlohmann::json& request) const;
     // Asks the started Mixxx's main window to close, as the user does.
