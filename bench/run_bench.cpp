@@ -173,7 +173,7 @@ std::optional<long long> stamped_xdotool(const std::vector<std::string>& then) {
     std::vector<std::string> arguments = {"exec", "--sync", "--terminator", "XEND",
                                           "date", "+%s%N",  "XEND"};
     arguments.insert(arguments.end(), then.begin(), then.end());
-    test::XdotoolResult result = test::xdotool(arguments);
+    test::UnixResult result = test::xdotool(arguments);
     if (result.exit_code != 0) {
         std::printf("  xdotool failed (%d): %s\n", result.exit_code, result.output.c_str());
         return std::nullopt;

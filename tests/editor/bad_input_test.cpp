@@ -5,7 +5,7 @@
 
 #include "common/text.h"
 #include "editor_session.h"
-#include "x_desktop.h"
+#include "desktop.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "x_desktop.h"
+#include "desktop.h"
 
 namespace cuevoice::test {
 namespace {

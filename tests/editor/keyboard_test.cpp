@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "editor_session.h"
-#include "x_desktop.h"
+#include "desktop.h"
 
 using namespace cuevoice::test;
 
