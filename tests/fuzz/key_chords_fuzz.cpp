@@ -185,33 +185,17 @@ std::optional<std::string> check(const std::string& text, const Expected& expect
 }
 
 TEST(Fuzz, KeyChords) {
-    const fuzz::Plan plan = fuzz::plan_from_environment(5000);
-    fuzz::Tally tally("key chords", plan, std::chrono::milliseconds(200));
-    fuzz::Watchdog watchdog("key chords", plan.seed, std::chrono::seconds(60));
-    std::size_t tried = 0;
-    for (std::size_t index = plan.first; index < plan.first + plan.count; ++index) {
-        Random random(plan.seed, index);
-        Built input = random.chance(0.8) ? built_text(random) : Built{raw_text(random), {false}};
-        watchdog.start(index);
-        const auto started = std::chrono::steady_clock::now();
-        try {
+    fuzz::run_target(
+        {"key chords", 5000, std::chrono::milliseconds(200), std::chrono::seconds(60)},
+        [](Random& random) {
+            return random.chance(0.8) ? built_text(random) : Built{raw_text(random), {false}};
+        },
+        [](Random&, const Built& input, const fuzz::Wrong& wrong) {
             Result<KeyChord> parsed = parse_key_chord(input.text);
             std::string display = key_chord_display_text(input.text);
             if (auto problem = check(input.text, input.expected, parsed))
-                tally.wrong(index, *problem, input.text);
-        } catch (const std::exception& error) {
-            tally.wrong(index, std::string("exception: ") + error.what(), input.text);
-        } catch (...) {
-            tally.wrong(index, "exception", input.text);
-        }
-        tally.timed(index, std::chrono::steady_clock::now() - started, input.text);
-        watchdog.stop();
-        ++tried;
-    }
-    std::printf("%s", tally.report(tried).c_str());
-    EXPECT_EQ(tried, plan.count) << "the run ended at input " << tried;
-    EXPECT_EQ(tally.hangs(), 0u);
-    EXPECT_EQ(tally.wrongs(), 0u);
+                wrong(*problem, input.text);
+        });
 }
 
 } // namespace

@@ -317,52 +317,42 @@ std::optional<std::string> check_splitting(Random& random, const std::vector<std
     return std::nullopt;
 }
 
+// A few lines of one input, and the stream they make.
+struct Lines {
+    std::vector<Line> lines;
+    std::string text;
+};
+
 TEST(Fuzz, ReceivedLines) {
-    const fuzz::Plan plan = fuzz::plan_from_environment(3000);
-    fuzz::Tally tally("received lines", plan, std::chrono::milliseconds(1000));
-    fuzz::Watchdog watchdog("received lines", plan.seed, std::chrono::seconds(60));
-    std::size_t tried = 0;
-    for (std::size_t index = plan.first; index < plan.first + plan.count; ++index) {
-        Random random(plan.seed, index);
-        std::vector<Line> lines;
-        for (std::size_t n = random.between(1, 3); n > 0; --n) {
-            std::size_t choice = random.below(10);
-            Line line = choice < 4   ? reply_line(random)
-                        : choice < 8 ? event_line(random)
-                                     : other_line(random);
-            if (random.chance(0.4))
-                change_knowingly(random, line);
-            if (random.chance(0.3))
-                damage(random, line);
-            lines.push_back(std::move(line));
-        }
-        std::string input;
-        for (const Line& line : lines)
-            input += line.text + "\n";
-        watchdog.start(index);
-        const auto started = std::chrono::steady_clock::now();
-        try {
+    fuzz::run_target(
+        {"received lines", 3000, std::chrono::milliseconds(1000), std::chrono::seconds(60)},
+        [](Random& random) {
+            Lines input;
+            for (std::size_t n = random.between(1, 3); n > 0; --n) {
+                std::size_t choice = random.below(10);
+                Line line = choice < 4   ? reply_line(random)
+                            : choice < 8 ? event_line(random)
+                                         : other_line(random);
+                if (random.chance(0.4))
+                    change_knowingly(random, line);
+                if (random.chance(0.3))
+                    damage(random, line);
+                input.lines.push_back(std::move(line));
+            }
+            for (const Line& line : input.lines)
+                input.text += line.text + "\n";
+            return input;
+        },
+        [](Random& random, const Lines& input, const fuzz::Wrong& wrong) {
             std::vector<std::string> texts;
-            for (const Line& line : lines) {
+            for (const Line& line : input.lines) {
                 texts.push_back(line.text);
                 if (auto problem = check(line, route_line(line.text)))
-                    tally.wrong(index, *problem, line.text);
+                    wrong(*problem, line.text);
             }
             if (auto problem = check_splitting(random, texts))
-                tally.wrong(index, *problem, input);
-        } catch (const std::exception& error) {
-            tally.wrong(index, std::string("exception: ") + error.what(), input);
-        } catch (...) {
-            tally.wrong(index, "exception", input);
-        }
-        tally.timed(index, std::chrono::steady_clock::now() - started, input);
-        watchdog.stop();
-        ++tried;
-    }
-    std::printf("%s", tally.report(tried).c_str());
-    EXPECT_EQ(tried, plan.count) << "the run ended at input " << tried;
-    EXPECT_EQ(tally.hangs(), 0u);
-    EXPECT_EQ(tally.wrongs(), 0u);
+                wrong(*problem, input.text);
+        });
 }
 
 } // namespace

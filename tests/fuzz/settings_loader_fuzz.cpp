@@ -333,39 +333,30 @@ struct Checker {
     }
 };
 
+// One input of the settings targets: a settings file, changed a few times.
+std::string mutated_text(Random& random) {
+    std::string text = base_text(random);
+    for (std::size_t n = random.between(1, 4); n > 0; --n)
+        mutate(random, text);
+    return text;
+}
+
+void on_small_stack(const std::function<void()>& loop) {
+    test::run_with_small_stack(256 * 1024, loop);
+}
+
 TEST(Fuzz, SettingsLoader) {
-    const fuzz::Plan plan = fuzz::plan_from_environment(2000);
-    fuzz::Tally tally("settings loader", plan, std::chrono::milliseconds(3000));
-    fuzz::Watchdog watchdog("settings loader", plan.seed, std::chrono::seconds(120));
-    std::size_t tried = 0;
     test::TempFolder root;
     Checker checker{root.path() / L"Cuevoice"};
-    // The key editor's thread reads the file too; this stack is smaller than any thread's.
-    test::run_with_small_stack(256 * 1024, [&] {
-        for (std::size_t index = plan.first; index < plan.first + plan.count; ++index) {
-            Random random(plan.seed, index);
-            std::string text = base_text(random);
-            for (std::size_t n = random.between(1, 4); n > 0; --n)
-                mutate(random, text);
-            watchdog.start(index);
-            const auto started = std::chrono::steady_clock::now();
-            try {
-                if (auto problem = checker.run(text))
-                    tally.wrong(index, *problem, text);
-            } catch (const std::exception& error) {
-                tally.wrong(index, std::string("exception: ") + error.what(), text);
-            } catch (...) {
-                tally.wrong(index, "exception", text);
-            }
-            tally.timed(index, std::chrono::steady_clock::now() - started, text);
-            watchdog.stop();
-            ++tried;
-        }
-    });
-    std::printf("%s", tally.report(tried).c_str());
-    EXPECT_EQ(tried, plan.count) << "the run ended at input " << tried;
-    EXPECT_EQ(tally.hangs(), 0u);
-    EXPECT_EQ(tally.wrongs(), 0u);
+    fuzz::run_target(
+        {"settings loader", 2000, std::chrono::milliseconds(3000), std::chrono::seconds(120)},
+        mutated_text,
+        [&](Random&, const std::string& text, const fuzz::Wrong& wrong) {
+            if (auto problem = checker.run(text))
+                wrong(*problem, text);
+        },
+        // The key editor's thread reads the file too; this stack is smaller than any thread's.
+        on_small_stack);
 }
 
 // The file's lines without their line ends, and the lines of its [shortcuts] section (up to the
@@ -530,41 +521,20 @@ struct SaveChecker {
 };
 
 TEST(Fuzz, EditorSave) {
-    const fuzz::Plan plan = fuzz::plan_from_environment(1000);
-    fuzz::Tally tally("editor save", plan, std::chrono::milliseconds(3000));
-    fuzz::Watchdog watchdog("editor save", plan.seed, std::chrono::seconds(120));
-    std::size_t tried = 0;
     test::TempFolder root;
     SaveChecker checker{root.path() / L"Cuevoice"};
-    // The editor saves on its own thread.
-    test::run_with_small_stack(256 * 1024, [&] {
-        for (std::size_t index = plan.first; index < plan.first + plan.count; ++index) {
-            Random random(plan.seed, index);
-            std::string text = base_text(random);
-            for (std::size_t n = random.between(1, 4); n > 0; --n)
-                mutate(random, text);
-            watchdog.start(index);
-            const auto started = std::chrono::steady_clock::now();
-            try {
-                if (auto problem = checker.run(random, text))
-                    tally.wrong(index, *problem, text);
-            } catch (const std::exception& error) {
-                tally.wrong(index, std::string("exception: ") + error.what(), text);
-            } catch (...) {
-                tally.wrong(index, "exception", text);
-            }
-            tally.timed(index, std::chrono::steady_clock::now() - started, text);
-            watchdog.stop();
-            ++tried;
-        }
-    });
-    std::printf("%s", tally.report(tried).c_str());
+    const fuzz::Plan plan = fuzz::run_target(
+        {"editor save", 1000, std::chrono::milliseconds(3000), std::chrono::seconds(120)},
+        mutated_text,
+        [&](Random& random, const std::string& text, const fuzz::Wrong& wrong) {
+            if (auto problem = checker.run(random, text))
+                wrong(*problem, text);
+        },
+        // The editor saves on its own thread.
+        on_small_stack);
     std::printf("editor save: %zu saved, %zu refused with the file unchanged, %zu not loaded, "
                 "%zu loaded but no editor\n",
                 checker.saved, checker.refused, checker.unloaded, checker.no_editor);
-    EXPECT_EQ(tried, plan.count) << "the run ended at input " << tried;
-    EXPECT_EQ(tally.hangs(), 0u);
-    EXPECT_EQ(tally.wrongs(), 0u);
     // Enough inputs must reach the save, or the run shows nothing.
     if (plan.count >= 100) {
         EXPECT_GT(checker.saved, plan.count / 10);
