@@ -12,7 +12,7 @@
 #include "actions/dispatch.h"
 #include "bridge/bridge.h"
 #include "manual_clock.h"
-#include "simulated_mixxx.h"
+#include "on_simulated_mixxx.h"
 #include "test_support.h"
 
 namespace cuevoice::test {
@@ -21,19 +21,12 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-class KindsOnSimulatedMixxx : public ::testing::Test {
+class KindsOnSimulatedMixxx : public OnSimulatedMixxx {
 protected:
+    KindsOnSimulatedMixxx() : OnSimulatedMixxx(ManualClock::Sleeping::advances_time) {}
+
     void SetUp() override {
-        ASSERT_TRUE(sim.child());
-        ASSERT_TRUE(sim.wait_loaded());
-        auto [sender, events] = make_channel<BridgeEvent>();
-        events_ = std::move(events);
-        Result<SharedBridge> connected = connect_bridge(
-            sim.port(), sim.token(), std::chrono::steady_clock::now() + 30s, sim.child(), sender);
-        ASSERT_TRUE(connected) << connected.error();
-        auto [speech, heard] = make_channel<SpeechMessage>();
-        heard_ = std::move(heard);
-        context = std::make_unique<Context>(std::move(speech), *connected, clock);
+        ASSERT_NO_FATAL_FAILURE(OnSimulatedMixxx::SetUp());
         // Two tracks, the first with a title the skin cuts off and a hotcue at 15 s, on deck 1.
         control(json::parse(R"({"cmd": "scenario", "scenario": {
             "library": [
@@ -44,35 +37,6 @@ protected:
             "selected": 1,
             "load": {"[Channel1]": 1}}})"));
     }
-
-    json control(const json& request) {
-        std::optional<json> reply = sim.control(request);
-        EXPECT_TRUE(reply && reply->value("ok", false)) << request.dump();
-        return reply ? *reply : json();
-    }
-    void put(const std::string& group, const std::string& key, double v) {
-        control({{"cmd", "set"}, {"group", group}, {"key", key}, {"value", v}});
-    }
-
-    // Runs the action on deck 1 and gives what it said; an error as "Error: ...".
-    Lines run(const Action& action, std::uint8_t deck = 1) {
-        Result<void> result = dispatch_action(*context, action, deck);
-        Lines texts;
-        while (std::optional<SpeechMessage> message = heard_.try_recv())
-            if (const Say* say = std::get_if<Say>(&*message))
-                texts.push_back(say->text);
-        if (!result)
-            texts.push_back("Error: " + result.error());
-        return texts;
-    }
-
-    SimulatedMixxx sim{SimulatedMixxx::Options{.environment = {"MIXXXSIM_CLOCK=manual"}}};
-    ManualClock clock{ManualClock::Sleeping::advances_time};
-    std::unique_ptr<Context> context;
-
-private:
-    Receiver<BridgeEvent> events_;
-    Receiver<SpeechMessage> heard_;
 };
 
 PressAction press_of(std::string group, std::string control,

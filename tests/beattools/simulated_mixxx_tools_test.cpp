@@ -15,7 +15,7 @@
 #include "beatmatch/beatmatch.h"
 #include "bridge/bridge.h"
 #include "manual_clock.h"
-#include "simulated_mixxx.h"
+#include "on_simulated_mixxx.h"
 #include "test_support.h"
 #include "tools_fixture.h"
 
@@ -30,20 +30,12 @@ std::string slot(int n) {
     return "[EffectRack1_EffectUnit4_Effect" + std::to_string(n) + "]";
 }
 
-class ToolsOnSimulatedMixxx : public ::testing::Test {
+class ToolsOnSimulatedMixxx : public OnSimulatedMixxx {
 protected:
+    ToolsOnSimulatedMixxx() : OnSimulatedMixxx(ManualClock::Sleeping::waits_for_advance) {}
+
     void SetUp() override {
-        ASSERT_TRUE(sim.child());
-        ASSERT_TRUE(sim.wait_loaded());
-        auto [sender, events] = make_channel<BridgeEvent>();
-        events_ = std::move(events);
-        Result<SharedBridge> connected = connect_bridge(
-            sim.port(), sim.token(), std::chrono::steady_clock::now() + 30s, sim.child(), sender);
-        ASSERT_TRUE(connected) << connected.error();
-        bridge = *connected;
-        auto [speech, heard] = make_channel<SpeechMessage>();
-        heard_ = std::move(heard);
-        context = std::make_unique<Context>(std::move(speech), bridge, clock);
+        ASSERT_NO_FATAL_FAILURE(OnSimulatedMixxx::SetUp());
         // One 124-BPM track on every deck, paused at its start.
         control(json::parse(R"({"cmd": "scenario", "scenario": {
             "library": [{"title": "One", "bpm": 124, "duration": 300}],
@@ -63,40 +55,11 @@ protected:
             (void)new SharedBridge(bridge); // keeps what the thread uses alive
     }
 
-    json control(const json& request) {
-        std::optional<json> reply = sim.control(request);
-        EXPECT_TRUE(reply && reply->value("ok", false)) << request.dump();
-        return reply ? *reply : json();
-    }
-    double value(const std::string& group, const std::string& key) {
-        json reply = control({{"cmd", "get"}, {"group", group}, {"key", key}});
-        return reply.value("value", -12345.0);
-    }
-    void put(const std::string& group, const std::string& key, double v) {
-        control({{"cmd", "set"}, {"group", group}, {"key", key}, {"value", v}});
-    }
     void advance_both(double seconds) {
         control({{"cmd", "advance"}, {"seconds", seconds}});
         clock.advance(std::chrono::duration_cast<ManualClock::duration>(
             std::chrono::duration<double>(seconds)));
     }
-
-    std::vector<std::string> spoken() {
-        std::vector<std::string> texts;
-        while (std::optional<SpeechMessage> message = heard_.try_recv())
-            if (const Say* say = std::get_if<Say>(&*message))
-                texts.push_back(say->text);
-        return texts;
-    }
-
-    SimulatedMixxx sim{SimulatedMixxx::Options{.environment = {"MIXXXSIM_CLOCK=manual"}}};
-    SharedBridge bridge;
-    ManualClock clock;
-    std::unique_ptr<Context> context;
-
-private:
-    Receiver<BridgeEvent> events_;
-    Receiver<SpeechMessage> heard_;
 };
 
 } // namespace

@@ -11,7 +11,7 @@
 #include "actions/dispatch.h"
 #include "bridge/bridge.h"
 #include "manual_clock.h"
-#include "simulated_mixxx.h"
+#include "on_simulated_mixxx.h"
 
 namespace cuevoice::test {
 namespace {
@@ -19,20 +19,12 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-class FeaturesOnSimulatedMixxx : public ::testing::Test {
+class FeaturesOnSimulatedMixxx : public OnSimulatedMixxx {
 protected:
+    FeaturesOnSimulatedMixxx() : OnSimulatedMixxx(ManualClock::Sleeping::advances_time) {}
+
     void SetUp() override {
-        ASSERT_TRUE(sim.child());
-        ASSERT_TRUE(sim.wait_loaded());
-        auto [sender, events] = make_channel<BridgeEvent>();
-        events_ = std::move(events);
-        Result<SharedBridge> connected = connect_bridge(
-            sim.port(), sim.token(), std::chrono::steady_clock::now() + 30s, sim.child(), sender);
-        ASSERT_TRUE(connected) << connected.error();
-        bridge = *connected;
-        auto [speech, heard] = make_channel<SpeechMessage>();
-        heard_ = std::move(heard);
-        context = std::make_unique<Context>(std::move(speech), bridge, clock);
+        ASSERT_NO_FATAL_FAILURE(OnSimulatedMixxx::SetUp());
         control(json::parse(R"({"cmd": "scenario", "scenario": {
             "library": [{"title": "Night Drive", "artist": "Aurora Lane", "bpm": 124,
                          "duration": 300},
@@ -45,36 +37,6 @@ protected:
             "seek": {"[Channel1]": 83.4, "[Channel2]": 5},
             "controls": {"[Sampler1]": {"play": 1}, "[Sampler3]": {"play": 1}}}})"));
     }
-
-    json control(const json& request) {
-        std::optional<json> reply = sim.control(request);
-        EXPECT_TRUE(reply && reply->value("ok", false)) << request.dump();
-        return reply ? *reply : json();
-    }
-    double value(const std::string& group, const std::string& key) {
-        return control({{"cmd", "get"}, {"group", group}, {"key", key}}).value("value", -12345.0);
-    }
-    // Runs the action as the dispatcher does and gives what was said, errors as the user
-    // hears them.
-    Lines run(const Action& action, std::uint8_t deck = 1) {
-        Result<void> done = dispatch_action(*context, action, deck);
-        Lines said;
-        while (std::optional<SpeechMessage> message = heard_.try_recv())
-            if (const Say* text = std::get_if<Say>(&*message))
-                said.push_back(text->text);
-        if (!done)
-            said.push_back("Error: " + done.error());
-        return said;
-    }
-
-    SimulatedMixxx sim{SimulatedMixxx::Options{"", {"MIXXXSIM_CLOCK=manual"}, true}};
-    ManualClock clock{ManualClock::Sleeping::advances_time};
-    SharedBridge bridge;
-    std::unique_ptr<Context> context;
-
-private:
-    Receiver<BridgeEvent> events_;
-    Receiver<SpeechMessage> heard_;
 };
 
 TEST_F(FeaturesOnSimulatedMixxx, PreviewPlaysTheSelectedTrackStopsItAndNeedsASelection) {
