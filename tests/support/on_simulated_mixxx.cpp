@@ -12,7 +12,7 @@ namespace cuevoice::test {
 using namespace std::chrono_literals;
 
 void OnSimulatedMixxx::SetUp() {
-    ASSERT_TRUE(sim.child());
+    ASSERT_TRUE(sim.child()) << "the simulated Mixxx did not start: error " << sim.start_error();
     ASSERT_TRUE(sim.wait_loaded());
     auto [sender, events] = make_channel<BridgeEvent>();
     events_ = std::move(events);

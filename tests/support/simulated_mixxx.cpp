@@ -46,8 +46,19 @@ SimulatedMixxx::SimulatedMixxx(Options options) : token_(std::move(options.token
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     std::wstring folder = bin.wstring();
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &startup, &info))
+    // A loaded Wine has been seen to refuse a start now and then; a few tries keep that from
+    // failing a test about something else, and the last refusal is kept for the report.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(200);
+        started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                                 CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &startup,
+                                 &info) != 0;
+        if (!started)
+            start_error_ = GetLastError();
+    }
+    if (!started)
         return;
     HANDLE own = nullptr;
     DuplicateHandle(GetCurrentProcess(), info.hProcess, GetCurrentProcess(), &own, 0, FALSE,

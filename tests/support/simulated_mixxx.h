@@ -43,6 +43,8 @@ public:
 
     // The process as the product holds it; null when it could not be started.
     const SharedMixxxChild& child() const { return child_; }
+    // The system's error code of the last refused start; 0 when it started.
+    unsigned long start_error() const { return started_ok() ? 0 : start_error_; }
     std::uint32_t process_id() const { return process_id_; }
     const std::string& token() const { return token_; }
     std::uint16_t port() const { return port_; }
@@ -55,6 +57,9 @@ private:
     std::string token_;
     std::uint16_t port_ = 0;
     std::uint16_t control_port_ = 0;
+    unsigned long start_error_ = 0;
+
+    bool started_ok() const { return child_ != nullptr; }
 };
 
 } // namespace cuevoice::test
