@@ -44,16 +44,8 @@ public:
     std::optional<std::string> wait_starting(const std::string& text,
                                              std::chrono::milliseconds timeout = 10s) const {
         std::optional<std::string> found;
-        eventually(
-            [&] {
-                for (const std::string& message : since())
-                    if (message.rfind(text, 0) == 0) {
-                        found = message;
-                        return true;
-                    }
-                return false;
-            },
-            timeout);
+        eventually([&] { return (found = first_starting_with(since(), text)).has_value(); },
+                   timeout);
         return found;
     }
 

@@ -175,20 +175,20 @@ bool CuevoiceRun::wait_for_message(const std::string& text,
         timeout);
 }
 
+std::optional<std::string> first_starting_with(const std::vector<std::string>& messages,
+                                               const std::string& text) {
+    for (const std::string& message : messages)
+        if (message.rfind(text, 0) == 0)
+            return message;
+    return std::nullopt;
+}
+
 std::optional<std::string>
 CuevoiceRun::wait_for_message_starting(const std::string& text,
                                        std::chrono::milliseconds timeout) const {
     std::optional<std::string> found;
-    eventually(
-        [&] {
-            for (const std::string& message : messages())
-                if (message.rfind(text, 0) == 0) {
-                    found = message;
-                    return true;
-                }
-            return false;
-        },
-        timeout);
+    eventually([&] { return (found = first_starting_with(messages(), text)).has_value(); },
+               timeout);
     return found;
 }
 
@@ -230,13 +230,7 @@ bool CuevoiceRun::mixxx_running() const {
 }
 
 std::optional<nlohmann::json> CuevoiceRun::control(const nlohmann::json& request) const {
-    LineClient client(control_port_);
-    if (!client.connected())
-        return std::nullopt;
-    nlohmann::json reply = client.request(request);
-    if (reply.is_null())
-        return std::nullopt;
-    return reply;
+    return request_once(control_port_, request);
 }
 
 bool CuevoiceRun::close_mixxx_window() const {

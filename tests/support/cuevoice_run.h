@@ -18,6 +18,10 @@ namespace cuevoice::test {
 
 std::string windows_text(const std::filesystem::path& path);
 
+// The first of the messages that starts with the text.
+std::optional<std::string> first_starting_with(const std::vector<std::string>& messages,
+                                               const std::string& text);
+
 // config.toml as a user writes it.
 std::string settings_text(const std::filesystem::path& mixxx, std::uint16_t port,
                           const std::vector<std::string>& arguments = {});

@@ -191,4 +191,14 @@ std::optional<LineClient::json> LineClient::next_event(std::chrono::milliseconds
     }
 }
 
+std::optional<nlohmann::json> request_once(std::uint16_t port, const nlohmann::json& request) {
+    LineClient client(port);
+    if (!client.connected())
+        return std::nullopt;
+    nlohmann::json reply = client.request(request);
+    if (reply.is_null())
+        return std::nullopt;
+    return reply;
+}
+
 } // namespace cuevoice::test

@@ -73,4 +73,8 @@ private:
     std::vector<json> events_;
 };
 
+// One request on a fresh connection to the port (a control channel), and its reply; none when
+// nothing could connect or nothing came back.
+std::optional<nlohmann::json> request_once(std::uint16_t port, const nlohmann::json& request);
+
 } // namespace cuevoice::test

@@ -104,13 +104,7 @@ std::optional<unsigned long> SimulatedMixxx::wait_exit(std::chrono::milliseconds
 }
 
 std::optional<nlohmann::json> SimulatedMixxx::control(const nlohmann::json& request) const {
-    LineClient client(control_port_);
-    if (!client.connected())
-        return std::nullopt;
-    nlohmann::json reply = client.request(request);
-    if (reply.is_null())
-        return std::nullopt;
-    return reply;
+    return request_once(control_port_, request);
 }
 
 } // namespace cuevoice::test
