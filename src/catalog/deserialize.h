@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include <toml++/toml.h>
+#include "common/toml.h"
 
 #include "catalog/binding.h"
 #include "common/result.h"

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "common/toml.h"
+#include "common/utf8.h"
+
 namespace cuevoice {
 namespace {
 
@@ -35,6 +38,10 @@ private:
         while (!at_end() && peek() != '\n')
             ++at_;
     }
+    // Steps over a header's brackets and the blanks after them. The TOML library assumes that
+    // a name follows (it asserts so, and trusts it without assertions); a header that ends
+    // there, or holds something else, is refused here.
+    std::optional<NestingProblem> check_header_start();
     // Counts one more part of the key being read; a problem when there are too many.
     std::optional<NestingProblem> count_key_part();
 
@@ -90,6 +97,34 @@ void Scanner::skip_string() {
     }
 }
 
+std::optional<NestingProblem> Scanner::check_header_start() {
+    // The library's own classes of characters, so that the two never disagree on a blank or
+    // on what may start a name (TOML 1.1 lets a bare key start with a letter of any script).
+    auto next = [this] { return at_end() ? CodePoint{0, 0} : decode_utf8_at(text_, at_); };
+    auto skip_blanks = [&] {
+        const std::size_t from = at_;
+        for (CodePoint c = next(); c.length > 0 && toml::impl::is_horizontal_whitespace(c.value);
+             c = next())
+            at_ += c.length;
+        return at_ != from;
+    };
+    ++at_;
+    const bool blank = skip_blanks();
+    if (peek() == '[') {
+        // "[ [" is the library's own error, found before it looks for a name.
+        if (blank)
+            return std::nullopt;
+        ++at_;
+        skip_blanks();
+    }
+    // The end of the text and an empty name ("[]") are the library's own errors too.
+    const CodePoint c = next();
+    if (c.length == 0 || c.value == U']' || toml::impl::is_bare_key_character(c.value) ||
+        toml::impl::is_string_delimiter(c.value))
+        return std::nullopt;
+    return problem_here(at_, "a table header without a name");
+}
+
 std::optional<NestingProblem> Scanner::count_key_part() {
     if (++key_parts_ > max_key_parts)
         return problem_here(key_start_, "a key with more than " + std::to_string(max_key_parts) +
@@ -137,9 +172,8 @@ std::optional<NestingProblem> Scanner::run() {
                 // A table header: [a.b] or [[a.b]].
                 in_header = true;
                 key_start_ = at_;
-                ++at_;
-                if (peek() == '[')
-                    ++at_;
+                if (auto problem = check_header_start())
+                    return problem;
                 continue;
             }
             if (c == '.') {

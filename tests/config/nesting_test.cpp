@@ -78,6 +78,42 @@ TEST(SettingsNesting, DeepKeysAndValuesAreRefusedBeforeTheyReachTheParser) {
     }
 }
 
+TEST(SettingsNesting, AHeaderWithoutANameIsRefusedWhereTheNameShouldStart) {
+    // The parser assumes a name after the brackets and asserts so: these never reach it.
+    const struct {
+        std::string text;
+        std::string where;
+    } refused[] = {
+        {"[\n", "line 1, column 2"},
+        {"a = 1\n[\n", "line 2, column 2"},
+        {"[  \n", "line 1, column 4"},
+        {"[[\n", "line 1, column 3"},
+        {"[[ \t\r\n", "line 1, column 5"},
+        {"[=]\n", "line 1, column 2"},
+        {"[#]\n", "line 1, column 2"},
+        {"[\xC2\xA0\n", "line 1, column 3"},
+        {general + "[.a]\n", "line 3, column 2"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.text);
+        auto parsed = parse_settings_text(c.text, "config.toml");
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_EQ(first_line(parsed.error()), "TOML parse error at line " + c.where.substr(5));
+        EXPECT_TRUE(parsed.error().ends_with("\na table header without a name")) << parsed.error();
+    }
+    // Names of any script, quoted or between blanks, pass; an empty name and an unfinished
+    // header are the parser's own errors.
+    for (const std::string text : {"[é]\n", "[ a ]\n", "[[ 'k' ]]\n", "[\"\"]\n"}) {
+        auto parsed = parse_settings_text(general + text, "config.toml");
+        EXPECT_TRUE(parsed.ok()) << text << parsed.error();
+    }
+    for (const std::string text : {"[]\n", "[", "[ [a]]\n", "[general"}) {
+        auto parsed = parse_settings_text(text, "config.toml");
+        ASSERT_FALSE(parsed.ok()) << text;
+        EXPECT_FALSE(parsed.error().ends_with("without a name")) << parsed.error();
+    }
+}
+
 TEST(SettingsNesting, TheLoaderReportsTheFileAndTheLineAndLeavesTheFile) {
     test::TempFolder root;
     const auto folder = root.path() / L"Cuevoice";

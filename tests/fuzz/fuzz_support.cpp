@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,6 +30,14 @@ LONG WINAPI report_crash(EXCEPTION_POINTERS* exception) {
                                exception->ExceptionRecord->ExceptionCode);
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), code, static_cast<DWORD>(length), &written, nullptr);
     return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// A failed assertion (the TOML library's, say) ends the program through abort, not through an
+// exception: name the input there too.
+void report_abort(int) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), crash_note, static_cast<DWORD>(strlen(crash_note)),
+              &written, nullptr);
 }
 
 } // namespace
@@ -66,6 +75,7 @@ Watchdog::Watchdog(std::string target, std::uint64_t seed, std::chrono::seconds 
     : target_(std::move(target)), seed_(seed), hang_after_(hang_after),
       thread_([this] { watch(); }) {
     SetUnhandledExceptionFilter(report_crash);
+    std::signal(SIGABRT, report_abort);
 }
 
 Watchdog::~Watchdog() {

@@ -1,6 +1,7 @@
 // Whole settings files, made from the first-start template and from an old file full of
-// legacy entries and then damaged, loaded from a temporary folder on a thread with a small
-// stack. Whatever the file, the load ends in settings or an error text, config.toml changes only
+// legacy entries and then damaged: bytes changed, and their own structure broken as a hand edit
+// breaks it (lines moved, cut, doubled or swapped; lone brackets, quotes and headers put in;
+// values nested), loaded from a temporary folder on a thread with a small stack. Whatever the file, the load ends in settings or an error text, config.toml changes only
 // by the conversion, a converted file reads back, and the backup is the old file byte for byte.
 // Each file that loads is then edited and saved as the key editor does: the save either writes
 // a file that loads again with every line outside [shortcuts] kept, or fails with an error text
@@ -178,10 +179,77 @@ std::string long_line(Random& random) {
     }
 }
 
+// Pieces of TOML's own structure, as a hand edit leaves them: a bracket or quote alone, an
+// unfinished header or value, a header of the template, deep nesting in one line.
+const std::vector<std::string> structure = {"[",
+                                            "[[",
+                                            "]",
+                                            "]]",
+                                            "{",
+                                            "}",
+                                            "\"",
+                                            "'",
+                                            "=",
+                                            ".",
+                                            ",",
+                                            "#",
+                                            "[ ",
+                                            "[[ ",
+                                            "[\t",
+                                            "[ [",
+                                            "[\xC2\xA0",
+                                            "[\xE3\x80\x80",
+                                            "[general",
+                                            "[general]",
+                                            "[shortcuts]",
+                                            "[[keys]]",
+                                            "[keys]",
+                                            "[[shortcuts]]",
+                                            "[.]",
+                                            "[a.]",
+                                            "[\"\"]",
+                                            "[é]",
+                                            "x = [",
+                                            "x = {",
+                                            "x = [[[[1]]]]",
+                                            "x = {a = {b = {c = 1}}}",
+                                            "x = [{a = [{b = 1}]}]",
+                                            "x = [1,",
+                                            "x = { a = 1,",
+                                            "= 1"};
+
+std::string line_end(Random& random) {
+    return random.pick(std::vector<std::string>{"\n", "\r\n", "\n", ""});
+}
+
 void mutate(Random& random, std::string& text) {
     std::vector<std::string> lines = lines_with_ends(text);
     auto some_line = [&] { return lines.empty() ? 0 : random.below(lines.size()); };
-    switch (random.below(12)) {
+    auto some_place = [&] {
+        return lines.begin() +
+               static_cast<long>(lines.empty() ? 0 : random.below(lines.size() + 1));
+    };
+    switch (random.below(15)) {
+    case 12: // a piece of structure on a line of its own
+        lines.insert(some_place(), random.pick(structure) + line_end(random));
+        break;
+    case 13: // a piece of structure at the start or the end of a line
+        if (!lines.empty()) {
+            std::string& line = lines[some_line()];
+            const std::string piece = random.pick(structure);
+            std::size_t end = line.find_first_of("\r\n");
+            line.insert(random.chance(0.5)         ? 0
+                        : end == std::string::npos ? line.size()
+                                                   : end,
+                        piece);
+        }
+        break;
+    case 14: // cut after a whole line, or inside one
+        if (!lines.empty())
+            lines.resize(some_line() + 1);
+        if (!lines.empty() && random.chance(0.3))
+            lines.back().resize(random.below(lines.back().size() + 1));
+        break;
     case 0:
         text.resize(random.below(text.size() + 1));
         return;

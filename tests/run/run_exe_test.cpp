@@ -237,6 +237,26 @@ void expect_refusal(const CuevoiceRun& run, const std::string& logged, const std
 
 } // namespace
 
+TEST(Run, ASettingsFileWithALoneBracketEndsWithTheParsersReasonAndExitCodeOne) {
+    // An unfinished table header, the commonest slip while editing the file by hand.
+    const struct {
+        std::string settings;
+        std::string line;
+    } cases[] = {{"[\n", "1"}, {"a = 1\n[\n", "2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings);
+        CuevoiceRun run({.program = cuevoice_exe(), .settings = c.settings});
+        const std::string reason = "error in " + windows_text(run.settings_file()) +
+                                   ": TOML parse error at line " + c.line + ", column 2\n  |\n" +
+                                   c.line + " | [\n  |  ^\n";
+        EXPECT_EQ(run.wait_exit(30s), std::optional<unsigned long>(1)) << run.report();
+        const std::string log = run.log();
+        EXPECT_NE(log.find("] error: " + reason), std::string::npos) << log;
+        EXPECT_NE(log.find("] say: Cuevoice error. " + reason), std::string::npos) << log;
+        EXPECT_TRUE(run.mixxx_starts().empty());
+    }
+}
+
 TEST(Run, UnsupportedQtVersionsAreRefusedBeforeMixxxStarts) {
     struct Case {
         std::string variant;
