@@ -85,8 +85,11 @@ Result<ChosenSlot> metronome_slot(MixxxLink& bridge, std::int64_t index) {
         if (slot_holds_effect(bridge, slot, index))
             return ChosenSlot{slot, false};
     for (int slot = 1; slot <= slot_count; ++slot) {
-        // A slot that cannot be read (Mixxx may have fewer than four) is not free.
+        // A slot Mixxx refuses to read is not free (a unit may have fewer than four); no
+        // answer at all ends the action with its error instead of a false "full".
         Result<double> loaded = get_value(bridge, slot_group(slot), "loaded");
+        if (!loaded && unanswered(loaded.error()))
+            return Error{loaded.error()};
         if (!loaded || *loaded != 0)
             continue;
         const double effect = static_cast<double>(index);

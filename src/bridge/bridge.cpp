@@ -64,12 +64,12 @@ Result<json> Bridge::request(json message, int wait_seconds) {
     }
     if (send_error) {
         remove_pending(*pending_, id);
-        return Error{"send failed: " + *send_error};
+        return Error{std::string(send_failed_text) + *send_error};
     }
     std::optional<json> reply = receiver.recv_for(std::chrono::seconds(wait_seconds));
     if (!reply) {
         remove_pending(*pending_, id);
-        return Error{"Mixxx did not answer"};
+        return Error{std::string(no_answer_text)};
     }
     return judge_reply(std::move(*reply));
 }

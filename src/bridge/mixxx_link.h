@@ -1,6 +1,7 @@
 #pragma once
 // What the typed requests and the actions need of the link to Mixxx: one request, one reply.
 // The bridge is the implementation the program uses; tests answer from a table instead.
+#include <string_view>
 #include <utility>
 
 #include "bridge/protocol.h"
@@ -21,6 +22,23 @@ public:
 // The same as a call on the link, for callers that name the operation, not the object.
 inline Result<json> request(MixxxLink& link, json message, int wait_seconds) {
     return link.request(std::move(message), wait_seconds);
+}
+
+// The link's own failure texts: no reply within the wait, or a line that could not be sent.
+inline constexpr std::string_view no_answer_text = "Mixxx did not answer";
+inline constexpr std::string_view send_failed_text = "send failed: ";
+
+// Whether a failed request got no reply at all, as opposed to a reply that refused it. Typed
+// requests put "group,key: " before the link's text.
+inline bool unanswered(std::string_view error) {
+    for (;;) {
+        if (error == no_answer_text || error.starts_with(send_failed_text))
+            return true;
+        const std::size_t colon = error.find(": ");
+        if (colon == std::string_view::npos)
+            return false;
+        error.remove_prefix(colon + 2);
+    }
 }
 
 } // namespace cuevoice

@@ -156,6 +156,15 @@ TEST_F(GridClicksTool, AMissingMetronomeOrAFullUnitIsAnErrorAndChangesNothing) {
               "The Metronome effect is not available. Enable it in Mixxx preferences, Effects.");
     EXPECT_EQ(bare->messages().size(), 1u); // the index question alone
 
+    // Mixxx stops answering after the index question: its silence is the reason, not a full
+    // unit.
+    for (int n = 1; n <= 4; ++n)
+        mixxx->fail_control(slot(n), "loaded", "Mixxx did not answer");
+    Result<void> unanswered = beatgrid_clicks(context(), 1);
+    ASSERT_FALSE(unanswered);
+    EXPECT_EQ(unanswered.error(), "[EffectRack1_EffectUnit4_Effect1],loaded: Mixxx did not answer");
+    EXPECT_EQ(sets(), std::vector<SetRequest>{});
+
     mixxx->fail_all();
     Result<void> silent = beatgrid_clicks(context(), 1);
     ASSERT_FALSE(silent);
