@@ -22,8 +22,9 @@ plugin_folder_candidates(const std::filesystem::path& program_folder) {
 std::optional<std::filesystem::path>
 find_plugin_folder(const std::filesystem::path& program_folder) {
     for (const std::filesystem::path& folder : plugin_folder_candidates(program_folder)) {
+        // A folder of that name is no plug-in: Mixxx could not load it.
         std::error_code error;
-        if (std::filesystem::exists(folder / "generic" / "cuevoice.dll", error))
+        if (std::filesystem::is_regular_file(folder / "generic" / "cuevoice.dll", error))
             return folder;
     }
     return std::nullopt;

@@ -194,8 +194,10 @@ TEST(PluginFolder, FirstCandidateHoldingThePluginFileWins) {
     std::filesystem::path program = tree.path() / "source" / "app" / "build" / "bin";
     std::filesystem::create_directories(program);
     EXPECT_EQ(find_plugin_folder(program), std::nullopt);
-    // A folder without the file does not count.
-    std::filesystem::create_directories(program / "plugins" / "generic");
+    // A folder without the file does not count, nor a folder named like the file.
+    std::filesystem::create_directories(program / "plugins" / "generic" / "cuevoice.dll");
+    EXPECT_EQ(find_plugin_folder(program), std::nullopt);
+    std::filesystem::remove(program / "plugins" / "generic" / "cuevoice.dll");
     std::filesystem::path developer = tree.path() / "source" / "plugin" / "build" / "plugins";
     write_file(developer / "generic" / "cuevoice.dll", "x");
     EXPECT_EQ(find_plugin_folder(program), developer);
