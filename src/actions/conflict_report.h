@@ -14,9 +14,8 @@ class Clock;
 // "{} hotkeys are used by another program: {}", or none for an empty list.
 std::optional<std::string> hotkey_conflicts_text(const std::vector<std::string>& failed_keys);
 
-// Body of the report's thread, reading the hot-key table's failed list.
-void announce_hotkey_conflicts(Speech speech);
-// `failed_keys` gives the key texts that failed to register, empty without a table.
+// Body of the report's thread. `failed_keys` gives the key texts that failed to register, empty
+// without a table.
 void announce_hotkey_conflicts(Speech speech, Clock& clock,
                                const std::function<std::vector<std::string>()>& failed_keys);
 

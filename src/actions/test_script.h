@@ -23,8 +23,7 @@ struct TestScriptHooks {
     std::function<std::optional<HotKeyPress>(const KeyChord&)> find_row;
 };
 
-// Body of the test-script thread, with the process's clock, log and hot-key table.
-void run_test_script(ActionSender actions, std::string script, std::shared_ptr<MixxxLink> bridge);
+// Body of the test-script thread.
 void run_test_script(ActionSender actions, std::string script, std::shared_ptr<MixxxLink> bridge,
                      const TestScriptHooks& hooks);
 
