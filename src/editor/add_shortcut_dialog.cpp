@@ -11,6 +11,7 @@
 #include "editor/editor_speech.h"
 #include "editor/function_list.h"
 #include "editor/key_holder.h"
+#include "editor/thread_slot.h"
 #include "editor/win32_controls.h"
 #include "main/mixxx_window.h"
 
@@ -34,31 +35,8 @@ struct AddShortcutState {
     bool done = false;
 };
 
-thread_local std::unique_ptr<AddShortcutState> dialog_slot;
-thread_local bool dialog_borrowed = false;
-
-// A borrow of the open dialog's state, empty when there is none or it is in use.
-class DialogBorrow {
-public:
-    DialogBorrow() {
-        if (dialog_slot && !dialog_borrowed) {
-            dialog_borrowed = true;
-            state_ = dialog_slot.get();
-        }
-    }
-    ~DialogBorrow() {
-        if (state_ != nullptr)
-            dialog_borrowed = false;
-    }
-    DialogBorrow(const DialogBorrow&) = delete;
-    DialogBorrow& operator=(const DialogBorrow&) = delete;
-    explicit operator bool() const { return state_ != nullptr; }
-    AddShortcutState* operator->() const { return state_; }
-    AddShortcutState& operator*() const { return *state_; }
-
-private:
-    AddShortcutState* state_ = nullptr;
-};
+using DialogSlot = ThreadSlot<AddShortcutState>;
+using DialogBorrow = DialogSlot::Borrow;
 
 // The check boxes' bits in their order on screen, and the names used in key texts.
 constexpr std::array<std::uint32_t, 4> box_bits{modifier_ctrl, modifier_alt, modifier_shift,
@@ -249,7 +227,7 @@ void run_add_shortcut_dialog() {
     HWND main = nullptr;
     {
         EditorBorrow editor;
-        if (!editor || dialog_slot)
+        if (!editor || DialogSlot::filled())
             return;
         row = selected_function_row(*editor);
         main = editor->windows.main;
@@ -309,7 +287,7 @@ void run_add_shortcut_dialog() {
     make(dialog, {L"BUTTON", "Cancel", IDCANCEL, WS_TABSTOP, 0, at(325, buttons_y, 95, 28)});
 
     const HWND capture = state->capture;
-    dialog_slot = std::move(state);
+    DialogSlot::put(std::move(state));
     EnableWindow(main, FALSE);
     ShowWindow(dialog, SW_SHOW);
     SetFocus(capture);
@@ -318,7 +296,7 @@ void run_add_shortcut_dialog() {
     while (true) {
         {
             DialogBorrow open;
-            if (!dialog_slot || (open && open->done))
+            if (!DialogSlot::filled() || (open && open->done))
                 break;
         }
         BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -338,7 +316,7 @@ void run_add_shortcut_dialog() {
 
     EnableWindow(main, TRUE);
     DestroyWindow(dialog);
-    dialog_slot.reset();
+    DialogSlot::take().reset();
     bring_to_front(main);
 }
 

@@ -85,7 +85,7 @@ void run_key_editor(std::shared_ptr<EditorHooks> hooks) {
     }
     const HWND main = editor->windows.main;
     const HWND filter = editor->windows.filter;
-    put_open_editor(std::move(editor));
+    EditorSlot::put(std::move(editor));
     {
         EditorBorrow open;
         layout_editor(*open);
@@ -100,7 +100,7 @@ void run_key_editor(std::shared_ptr<EditorHooks> hooks) {
     SetFocus(filter);
     run_message_loop(main);
 
-    take_open_editor().reset();
+    EditorSlot::take().reset();
     editor_window.store(0);
     app_log("key editor closed");
 }
