@@ -98,14 +98,10 @@ void Scanner::skip_string() {
 }
 
 std::optional<NestingProblem> Scanner::check_header_start() {
-    // The library's own classes of characters, so that the two never disagree on a blank or
-    // on what may start a name (TOML 1.1 lets a bare key start with a letter of any script).
-    auto next = [this] { return at_end() ? CodePoint{0, 0} : decode_utf8_at(text_, at_); };
-    auto skip_blanks = [&] {
+    auto skip_blanks = [this] {
         const std::size_t from = at_;
-        for (CodePoint c = next(); c.length > 0 && toml::impl::is_horizontal_whitespace(c.value);
-             c = next())
-            at_ += c.length;
+        while (peek() == ' ' || peek() == '\t')
+            ++at_;
         return at_ != from;
     };
     ++at_;
@@ -117,10 +113,14 @@ std::optional<NestingProblem> Scanner::check_header_start() {
         ++at_;
         skip_blanks();
     }
-    // The end of the text and an empty name ("[]") are the library's own errors too.
-    const CodePoint c = next();
-    if (c.length == 0 || c.value == U']' || toml::impl::is_bare_key_character(c.value) ||
-        toml::impl::is_string_delimiter(c.value))
+    // The end of the text, an empty name ("[]") and a blank other than space or tab are the
+    // library's own errors too. What may start a name is the library's to say: TOML 1.1 lets a
+    // bare key start with a letter of any script.
+    if (at_end())
+        return std::nullopt;
+    const char32_t c = decode_utf8_at(text_, at_).value;
+    if (c == U']' || toml::impl::is_bare_key_character(c) || toml::impl::is_string_delimiter(c) ||
+        toml::impl::is_horizontal_whitespace(c))
         return std::nullopt;
     return problem_here(at_, "a table header without a name");
 }
@@ -145,6 +145,10 @@ std::optional<NestingProblem> Scanner::run() {
         key_parts_ = 0;
         key_begun = false;
     };
+    // The library's reader drops a byte-order mark at the start, as the loader drops one
+    // before: lines and columns count from after it.
+    if (starts_with("\xEF\xBB\xBF"))
+        at_ = line_start_ = 3;
     begin_key();
 
     while (!at_end()) {

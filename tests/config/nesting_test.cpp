@@ -91,7 +91,8 @@ TEST(SettingsNesting, AHeaderWithoutANameIsRefusedWhereTheNameShouldStart) {
         {"[[ \t\r\n", "line 1, column 5"},
         {"[=]\n", "line 1, column 2"},
         {"[#]\n", "line 1, column 2"},
-        {"[\xC2\xA0\n", "line 1, column 3"},
+        // The parser drops a byte-order mark at the start: a second one after the loader's.
+        {"\xEF\xBB\xBF[[\r\n", "line 1, column 3"},
         {general + "[.a]\n", "line 3, column 2"},
     };
     for (const auto& c : refused) {
@@ -107,7 +108,7 @@ TEST(SettingsNesting, AHeaderWithoutANameIsRefusedWhereTheNameShouldStart) {
         auto parsed = parse_settings_text(general + text, "config.toml");
         EXPECT_TRUE(parsed.ok()) << text << parsed.error();
     }
-    for (const std::string text : {"[]\n", "[", "[ [a]]\n", "[general"}) {
+    for (const std::string text : {"[]\n", "[", "[ [a]]\n", "[general", "[\xC2\xA0\n"}) {
         auto parsed = parse_settings_text(text, "config.toml");
         ASSERT_FALSE(parsed.ok()) << text;
         EXPECT_FALSE(parsed.error().ends_with("without a name")) << parsed.error();
