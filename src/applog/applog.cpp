@@ -9,6 +9,7 @@
 #include "common/files.h"
 #include "common/output.h"
 #include "common/threads.h"
+#include "common/win_handle.h"
 #include "cuevoice_version.h"
 
 namespace cuevoice {
@@ -16,7 +17,7 @@ namespace {
 
 struct AppLog {
     std::mutex mutex;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    UniqueHandle file;
     std::chrono::steady_clock::time_point start;
 };
 
@@ -51,10 +52,10 @@ void app_log_str(std::string_view message) {
     // Standard output is written under the log's lock too, so both show one order of lines.
     std::lock_guard lock(log.mutex);
     write_stdout(copy);
-    if (log.file == INVALID_HANDLE_VALUE)
+    if (!log.file)
         return;
     auto elapsed = std::chrono::steady_clock::now() - log.start;
-    write_to_handle(log.file, format_log_line(elapsed_seconds(elapsed), message));
+    write_to_handle(log.file.get(), format_log_line(elapsed_seconds(elapsed), message));
 }
 
 void app_log(std::string message) {
@@ -71,16 +72,14 @@ void open_app_log() {
     std::filesystem::path folder = log_folder(environment_variable(L"LOCALAPPDATA"), temp_folder());
     // Without its folder the log file cannot open either, and that is ignored as well.
     (void)create_folders(folder);
-    HANDLE file = CreateFileW((folder / L"app.log").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+    UniqueHandle file(CreateFileW((folder / L"app.log").c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
         auto start = std::chrono::steady_clock::now();
         AppLog& log = app_log_state();
         std::lock_guard lock(log.mutex);
-        if (log.file != INVALID_HANDLE_VALUE)
-            CloseHandle(log.file);
-        log.file = file;
+        log.file = std::move(file);
         log.start = start;
     }
     set_fatal_log(&app_log_str);

@@ -44,10 +44,6 @@ void handle_line(std::string_view line, PendingReplies& pending,
 Bridge::Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket)
     : pending_(std::move(pending)), socket_(socket) {}
 
-Bridge::~Bridge() {
-    net::close_socket(socket_);
-}
-
 Result<json> Bridge::request(json message, int wait_seconds) {
     std::uint64_t id = next_id_.fetch_add(1);
     message["id"] = id;
@@ -60,7 +56,7 @@ Result<json> Bridge::request(json message, int wait_seconds) {
     std::optional<std::string> send_error;
     {
         std::lock_guard lock(writer_);
-        send_error = net::send_all(socket_, line);
+        send_error = net::send_all(socket_.get(), line);
     }
     if (send_error) {
         remove_pending(*pending_, id);
@@ -76,6 +72,7 @@ Result<json> Bridge::request(json message, int wait_seconds) {
 
 void bridge_reader(net::Socket socket, std::shared_ptr<PendingReplies> pending,
                    Sender<BridgeEvent> events) {
+    net::UniqueSocket owned(socket);
     LineSplitter splitter;
     auto on_line = [&](std::string_view line) {
         // Text that is not UTF-8 means the stream can no longer be trusted.
@@ -97,7 +94,7 @@ void bridge_reader(net::Socket socket, std::shared_ptr<PendingReplies> pending,
         if (!splitter.feed(std::string_view(buffer, static_cast<std::size_t>(got)), on_line))
             break;
     }
-    net::close_socket(socket);
+    owned.reset();
     {
         // Every request still waiting wakes at once and fails.
         std::lock_guard lock(pending->mutex);
@@ -109,11 +106,11 @@ void bridge_reader(net::Socket socket, std::shared_ptr<PendingReplies> pending,
 Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token,
                                     std::chrono::steady_clock::time_point deadline,
                                     const SharedMixxxChild& mixxx, Sender<BridgeEvent> events) {
-    net::Socket socket = net::no_socket;
+    net::UniqueSocket socket;
     for (;;) {
         Result<net::Socket> attempt = net::connect_loopback(port);
         if (attempt) {
-            socket = *attempt;
+            socket.reset(*attempt);
             break;
         }
         auto fail = [&] { return Error{"cannot connect to the Mixxx plugin: " + attempt.error()}; };
@@ -124,14 +121,12 @@ Result<SharedBridge> connect_bridge(std::uint16_t port, const std::string& token
             return fail();
         std::this_thread::sleep_for(retry_period);
     }
-    net::set_no_delay(socket);
-    Result<net::Socket> reader_socket = net::duplicate_socket(socket);
-    if (!reader_socket) {
-        net::close_socket(socket);
+    net::set_no_delay(socket.get());
+    Result<net::Socket> reader_socket = net::duplicate_socket(socket.get());
+    if (!reader_socket)
         return Error{"socket clone failed: " + reader_socket.error()};
-    }
     auto pending = std::make_shared<PendingReplies>();
-    auto bridge = std::make_shared<Bridge>(pending, socket);
+    auto bridge = std::make_shared<Bridge>(pending, socket.release());
     spawn_named("bridge-reader", "spawn reader thread",
                 [reader = *reader_socket, pending, events = std::move(events)] {
                     bridge_reader(reader, pending, events);

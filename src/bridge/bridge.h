@@ -31,7 +31,6 @@ struct PendingReplies {
 class Bridge final : public MixxxLink {
 public:
     Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket);
-    ~Bridge() override;
     Bridge(const Bridge&) = delete;
     Bridge& operator=(const Bridge&) = delete;
 
@@ -41,7 +40,7 @@ public:
 private:
     std::shared_ptr<PendingReplies> pending_;
     std::mutex writer_; // whoever holds it writes one line
-    net::Socket socket_;
+    net::UniqueSocket socket_;
     std::atomic<std::uint64_t> next_id_{1};
 };
 

@@ -30,16 +30,14 @@ Result<Socket> connect_loopback(std::uint16_t port) {
                           WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (s == INVALID_SOCKET)
         return Error{last_socket_error()};
+    UniqueSocket owned(static_cast<Socket>(s));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
-        std::string text = last_socket_error();
-        closesocket(s);
-        return Error{std::move(text)};
-    }
-    return static_cast<Socket>(s);
+    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR)
+        return Error{last_socket_error()};
+    return owned.release();
 }
 
 void set_no_delay(Socket socket) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "common/unique_resource.h"
 
 namespace cuevoice::net {
 
@@ -38,5 +39,18 @@ std::optional<std::string> send_all(Socket socket, std::string_view data);
 long receive(Socket socket, char* buffer, std::size_t capacity);
 
 void close_socket(Socket socket);
+
+struct SocketTraits {
+    using Value = Socket;
+    static Value empty() { return no_socket; }
+    static bool holds(Value value) { return value != no_socket; }
+    static bool free(Value value) {
+        close_socket(value);
+        return true;
+    }
+};
+
+// Owns one socket and closes it on every way out.
+using UniqueSocket = UniqueResource<SocketTraits>;
 
 } // namespace cuevoice::net

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/text.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 
@@ -22,10 +23,9 @@ MixxxChild::MixxxChild(void* process, void* thread, std::uint32_t process_id)
     : process_(process), thread_(thread), process_id_(process_id) {}
 
 MixxxChild::~MixxxChild() {
-    if (thread_ != nullptr)
-        CloseHandle(thread_);
-    if (process_ != nullptr)
-        CloseHandle(process_);
+    // Both were taken over at the start; the header keeps windows.h to this file.
+    UniqueHandle thread(thread_);
+    UniqueHandle process(process_);
 }
 
 MixxxStatus MixxxChild::status() const {

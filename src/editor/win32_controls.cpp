@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 
@@ -71,8 +72,9 @@ void open_in_notepad(const std::wstring& path) {
     PROCESS_INFORMATION process{};
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        // Notepad runs on by itself: nothing waits for it.
+        UniqueHandle thread(process.hThread);
+        UniqueHandle child(process.hProcess);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "common/text.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 namespace {
@@ -35,13 +36,13 @@ std::string error_text(DWORD code) {
 }
 
 // A copy of a standard handle that the child may inherit; null when there is none.
-HANDLE inheritable(DWORD which) {
+UniqueHandle inheritable(DWORD which) {
     HANDLE handle = GetStdHandle(which);
-    HANDLE copy = nullptr;
+    UniqueHandle copy;
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-        !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE,
+        !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), copy.out(), 0, TRUE,
                          DUPLICATE_SAME_ACCESS))
-        return nullptr;
+        return {};
     return copy;
 }
 
@@ -136,17 +137,18 @@ Result<SharedMixxxChild> start_mixxx(const std::string& mixxx_path,
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = inheritable(STD_INPUT_HANDLE);
-    startup.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
-    startup.hStdError = inheritable(STD_ERROR_HANDLE);
+    // The copies Mixxx inherits; ours close once it has started, or failed to.
+    const UniqueHandle input = inheritable(STD_INPUT_HANDLE);
+    const UniqueHandle output = inheritable(STD_OUTPUT_HANDLE);
+    const UniqueHandle errors = inheritable(STD_ERROR_HANDLE);
+    startup.hStdInput = input.get();
+    startup.hStdOutput = output.get();
+    startup.hStdError = errors.get();
     PROCESS_INFORMATION info{};
     BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
                                   CREATE_UNICODE_ENVIRONMENT, block.data(),
                                   folder.empty() ? nullptr : folder.c_str(), &startup, &info);
     DWORD error = started ? 0 : GetLastError();
-    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
-        if (handle != nullptr)
-            CloseHandle(handle);
     if (!started)
         return Error{"Cannot start Mixxx at " + mixxx_path + ": " + error_text(error)};
     return std::make_shared<MixxxChild>(info.hProcess, info.hThread,

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/win_handle.h"
 #include "editor/key_editor.h"
 #include "main/switches.h"
 #include "speech/speech.h"
@@ -11,12 +12,11 @@
 namespace cuevoice {
 
 int open_settings_switch() {
-    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\CuevoiceOpenKeyEditor");
-    if (event != nullptr) {
+    UniqueHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\CuevoiceOpenKeyEditor"));
+    if (event) {
         // The running copy may then put its editor window in front of this one's caller.
         AllowSetForegroundWindow(ASFW_ANY);
-        SetEvent(event);
-        CloseHandle(event);
+        SetEvent(event.get());
         return 0;
     }
     auto hooks =

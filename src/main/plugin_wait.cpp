@@ -4,6 +4,7 @@
 
 #include "common/clock.h"
 #include "common/text.h"
+#include "common/win_handle.h"
 #include "main/token.h"
 
 namespace cuevoice {
@@ -16,10 +17,8 @@ PluginWaitEnd wait_for_plugin(const std::wstring& event_name, const MixxxChild& 
                               std::chrono::milliseconds limit) {
     const auto deadline = clock.now() + limit;
     for (;;) {
-        if (HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, event_name.c_str())) {
-            CloseHandle(event);
+        if (UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, event_name.c_str())))
             return PluginWaitEnd::loaded;
-        }
         if (mixxx_gone(mixxx.status()))
             return PluginWaitEnd::mixxx_gone;
         if (clock.now() >= deadline)

@@ -8,6 +8,7 @@
 #include "applog/applog.h"
 #include "common/output.h"
 #include "common/text.h"
+#include "common/win_handle.h"
 #include "cuevoice_version.h"
 #include "main/run.h"
 #include "main/switches.h"
@@ -17,15 +18,14 @@ namespace {
 
 int normal_start() {
     Speech speech = start_speech();
-    HANDLE running = CreateMutexW(nullptr, TRUE, L"CuevoiceRunning");
-    if (running == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (running != nullptr)
-            CloseHandle(running);
+    UniqueHandle running(CreateMutexW(nullptr, TRUE, L"CuevoiceRunning"));
+    if (!running || GetLastError() == ERROR_ALREADY_EXISTS) {
         say_str(speech, "Cuevoice is already running.");
         system_clock().sleep_for(std::chrono::seconds(3));
         return 1;
     }
-    // The mutex handle stays open until the process ends.
+    // The mutex stays held until the process ends: let go of here, never closed.
+    (void)running.release();
     open_app_log();
     RunResult result = run_with_mixxx(speech);
     return finish_run(result, speech, system_clock());

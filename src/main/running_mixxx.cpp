@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include "common/text.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 namespace {
@@ -21,15 +22,6 @@ bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower) {
     return true;
 }
 
-// Closes the snapshot on every way out.
-struct SnapshotHandle {
-    HANDLE handle;
-    ~SnapshotHandle() {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
-
 } // namespace
 
 bool names_mixxx_exe(std::wstring_view executable_name) {
@@ -40,17 +32,17 @@ bool names_mixxx_exe(std::wstring_view executable_name) {
 }
 
 bool mixxx_is_running() {
-    SnapshotHandle snapshot{CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)};
-    if (snapshot.handle == INVALID_HANDLE_VALUE)
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    if (!Process32FirstW(snapshot.handle, &entry))
+    if (!Process32FirstW(snapshot.get(), &entry))
         return false;
     do {
         if (names_mixxx_exe(std::wstring_view(entry.szExeFile, MAX_PATH)))
             return true;
-    } while (Process32NextW(snapshot.handle, &entry));
+    } while (Process32NextW(snapshot.get(), &entry));
     return false;
 }
 

@@ -4,17 +4,18 @@
 
 #include "applog/applog.h"
 #include "common/clock.h"
+#include "common/win_handle.h"
 
 namespace cuevoice {
 
 void watch_editor_requests(WeakContext context) {
-    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, L"Local\\CuevoiceOpenKeyEditor");
-    if (event == nullptr) {
+    UniqueHandle event(CreateEventW(nullptr, FALSE, FALSE, L"Local\\CuevoiceOpenKeyEditor"));
+    if (!event) {
         app_log_str("cannot create the key editor event");
         return;
     }
     for (;;) {
-        if (WaitForSingleObject(event, INFINITE) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(event.get(), INFINITE) != WAIT_OBJECT_0) {
             app_log_str("cannot wait for the key editor event");
             break;
         }
@@ -26,7 +27,6 @@ void watch_editor_requests(WeakContext context) {
         if (strong->editor_opener.value)
             (*strong->editor_opener.value)();
     }
-    CloseHandle(event);
 }
 
 void watch_mixxx_exit(SharedMixxxChild mixxx, std::uint32_t main_thread_id, Clock& clock) {
