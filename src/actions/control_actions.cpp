@@ -2,14 +2,14 @@
 
 #include <chrono>
 
-#include "actions/announced_controls.h"
-#include "actions/deck_filling.h"
-#include "actions/muted_control.h"
-#include "actions/small_number.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
 #include "catalog/describe.h"
 #include "common/clock.h"
+#include "common/small_number.h"
+#include "context/announced_controls.h"
+#include "context/deck_filling.h"
+#include "context/muted_control.h"
 
 namespace cuevoice {
 namespace {

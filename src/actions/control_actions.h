@@ -7,7 +7,7 @@
 
 #include "catalog/action.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

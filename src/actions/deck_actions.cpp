@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "actions/track_text.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
+#include "context/track_text.h"
 
 namespace cuevoice {
 

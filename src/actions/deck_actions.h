@@ -2,7 +2,7 @@
 // Choosing the current deck.
 #include "catalog/action.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

@@ -4,7 +4,7 @@
 
 #include "bridge/protocol.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

@@ -5,7 +5,7 @@
 
 #include "actions/run_hotkey.h"
 #include "common/clock.h"
-#include "main/mixxx_window.h"
+#include "common/mixxx_window.h"
 
 namespace cuevoice {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "catalog/bound_action.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

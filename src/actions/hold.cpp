@@ -4,13 +4,13 @@
 #include <optional>
 #include <variant>
 
-#include "actions/deck_filling.h"
-#include "actions/muted_control.h"
 #include "actions/say_value.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
 #include "config/key_chord.h"
+#include "context/deck_filling.h"
+#include "context/muted_control.h"
 
 namespace cuevoice {
 namespace {

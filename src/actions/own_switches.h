@@ -2,7 +2,7 @@
 // Actions that work on the program itself, not on Mixxx: silence, the announcements and
 // key-help switches, and the key editor.
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

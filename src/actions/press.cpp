@@ -3,13 +3,13 @@
 #include <chrono>
 #include <string>
 
-#include "actions/deck_filling.h"
 #include "actions/say_value.h"
-#include "actions/small_number.h"
-#include "actions/value_format.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
+#include "common/small_number.h"
+#include "context/deck_filling.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "actions/hotkey_press.h"
 #include "actions/key_state.h"
 #include "catalog/bound_action.h"
-#include "main/context.h"
+#include "context/context.h"
+#include "context/hotkey_press.h"
 
 namespace cuevoice {
 

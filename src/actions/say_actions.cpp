@@ -2,15 +2,15 @@
 
 #include <string>
 
-#include "actions/deck_filling.h"
 #include "actions/say_effects.h"
 #include "actions/say_hotcues.h"
 #include "actions/say_selected_track.h"
-#include "actions/track_text.h"
-#include "actions/value_format.h"
 #include "beatgrid/grid_offset.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
+#include "context/deck_filling.h"
+#include "context/track_text.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "actions/capitalize.h"
-#include "actions/deck_filling.h"
-#include "actions/value_format.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
+#include "common/capitalize.h"
+#include "context/deck_filling.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

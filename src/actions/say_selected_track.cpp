@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "actions/value_format.h"
 #include "bridge/mixxx_link.h"
 #include "common/white_space.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "bridge/typed_requests.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

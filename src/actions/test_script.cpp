@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "actions/value_format.h"
 #include "applog/applog.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
 #include "common/white_space.h"
 #include "config/key_map.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 namespace {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "actions/hotkey_press.h"
 #include "config/key_chord.h"
+#include "context/hotkey_press.h"
 
 namespace cuevoice {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "actions/deck_filling.h"
 #include "actions/say_value.h"
-#include "actions/value_format.h"
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"
+#include "context/deck_filling.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 

@@ -3,13 +3,14 @@
 #include <chrono>
 #include <utility>
 
-#include "actions/deck_filling.h"
-#include "actions/track_text.h"
-#include "actions/value_format.h"
 #include "announcer/deck_count.h"
 #include "announcer/group_parsers.h"
 #include "announcer/watch_list.h"
 #include "common/clock.h"
+#include "context/announced_controls.h"
+#include "context/deck_filling.h"
+#include "context/track_text.h"
+#include "context/value_format.h"
 #include "speech/speech.h"
 
 namespace cuevoice {
@@ -48,7 +49,8 @@ void Announcer::handle(const ChangeEvent& change) {
     }
 
     const bool on = change.value != 0;
-    if (change.key == "peak_indicator") {
+    const std::optional<AnnouncedControl> control = announced_control(change.group, change.key);
+    if (control == AnnouncedControl::deck_clipping || control == AnnouncedControl::main_clipping) {
         const bool passed = clipping_gate_passed(change.group);
         if (!on || !passed)
             return;
@@ -82,77 +84,77 @@ bool Announcer::muted(const ChangeEvent& change) const {
 
 std::optional<std::string> Announcer::text_for(const ChangeEvent& change,
                                                std::optional<double> previous) {
-    const std::string& group = change.group;
-    const std::string& key = change.key;
+    const std::optional<AnnouncedControl> control = announced_control(change.group, change.key);
+    if (!control)
+        return std::nullopt;
     const double value = change.value;
     const bool on = value != 0;
-    const std::optional<std::uint8_t> deck = parse_channel_group(group);
+    Context& context = *context_;
+    // A deck's control is spoken with the deck in front when it is not the current one.
+    const std::optional<std::uint8_t> deck = parse_channel_group(change.group);
+    auto phrase = [&](const std::string& text) -> std::optional<std::string> {
+        if (!deck)
+            return std::nullopt;
+        return deck_phrase(context.deck.load(), *deck, text);
+    };
 
-    if (key == "peak_indicator") {
-        if (deck)
-            return deck_phrase(context_->deck.load(), *deck, "clipping");
-        return "Main output clipping";
+    switch (*control) {
+    case AnnouncedControl::deck_play:
+        if (!deck)
+            return std::nullopt;
+        return play_text(*deck, change.group, on);
+    case AnnouncedControl::deck_sync:
+        return phrase(std::string("sync ") + on_off(on));
+    case AnnouncedControl::deck_headphones:
+        return phrase(std::string("headphones ") + on_off(on));
+    case AnnouncedControl::deck_key_lock:
+        return phrase(std::string("key lock ") + on_off(on));
+    case AnnouncedControl::deck_loop: {
+        if (!deck || !on)
+            return phrase("loop off");
+        Result<double> size = get(*context.bridge, change.group, "beatloop_size", "value");
+        return phrase("loop " + beats_text(size ? *size : 0));
     }
-    if (group == "[Microphone]" && key == "talkover")
-        return std::string("Microphone ") + on_off(on);
-    if (group == "[Recording]" && key == "status") {
+    case AnnouncedControl::deck_track_loaded:
+        if (!deck || !on)
+            return phrase("empty");
+        context.clock.sleep_for(track_text_delay);
+        return phrase("loaded. " + track_text(context, *deck).value_or(""));
+    case AnnouncedControl::deck_clipping:
+        return phrase("clipping");
+    case AnnouncedControl::deck_hotcue: {
+        const std::optional<std::uint8_t> hotcue = parse_hotcue_status_key(change.key);
+        if (!deck || !hotcue)
+            return std::nullopt;
+        return hotcue_text(*deck, *hotcue, change, previous);
+    }
+    case AnnouncedControl::sampler_play: {
+        const std::optional<std::uint8_t> sampler = parse_sampler_group(change.group);
+        if (!sampler)
+            return std::nullopt;
+        return "Sampler " + std::to_string(*sampler) + (on ? " playing" : " stopped");
+    }
+    case AnnouncedControl::auto_dj:
+        return std::string("Auto DJ ") + on_off(on);
+    case AnnouncedControl::recording:
         if (value == 2)
             return "Recording started";
         if (value == 0 && previous && *previous != 0)
             return "Recording stopped";
         return std::nullopt;
-    }
-    if (group == "[Shoutcast]" && key == "status") {
+    case AnnouncedControl::broadcast_enabled:
+        return std::string("Live broadcast ") + on_off(on);
+    case AnnouncedControl::broadcast_status:
         if (value == 2)
             return "Live broadcast connected";
         if (value == 3)
             return "Live broadcast failed to connect";
         return std::nullopt;
+    case AnnouncedControl::microphone:
+        return std::string("Microphone ") + on_off(on);
+    case AnnouncedControl::main_clipping:
+        return "Main output clipping";
     }
-    if (group == "[Shoutcast]" && key == "enabled")
-        return std::string("Live broadcast ") + on_off(on);
-    if (group == "[AutoDJ]" && key == "enabled")
-        return std::string("Auto DJ ") + on_off(on);
-    if (key == "play") {
-        if (std::optional<std::uint8_t> sampler = parse_sampler_group(group))
-            return "Sampler " + std::to_string(*sampler) + (on ? " playing" : " stopped");
-    }
-    if (deck)
-        return deck_text(*deck, change, previous);
-    return std::nullopt;
-}
-
-std::optional<std::string> Announcer::deck_text(std::uint8_t deck, const ChangeEvent& change,
-                                                std::optional<double> previous) {
-    const std::string& key = change.key;
-    const bool on = change.value != 0;
-    Context& context = *context_;
-    auto phrase = [&](const std::string& text) {
-        return deck_phrase(context.deck.load(), deck, text);
-    };
-
-    if (key == "pfl")
-        return phrase(std::string("headphones ") + on_off(on));
-    if (key == "keylock")
-        return phrase(std::string("key lock ") + on_off(on));
-    if (key == "sync_enabled")
-        return phrase(std::string("sync ") + on_off(on));
-    if (key == "loop_enabled") {
-        if (!on)
-            return phrase("loop off");
-        Result<double> size = get(*context.bridge, change.group, "beatloop_size", "value");
-        return phrase("loop " + beats_text(size ? *size : 0));
-    }
-    if (key == "track_loaded") {
-        if (!on)
-            return phrase("empty");
-        context.clock.sleep_for(track_text_delay);
-        return phrase("loaded. " + track_text(context, deck).value_or(""));
-    }
-    if (key == "play")
-        return play_text(deck, change.group, on);
-    if (std::optional<std::uint8_t> hotcue = parse_hotcue_status_key(key))
-        return hotcue_text(deck, *hotcue, change, previous);
     return std::nullopt;
 }
 

@@ -7,7 +7,7 @@
 #include "bridge/events.h"
 #include "bridge/typed_requests.h"
 #include "common/channel.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 
@@ -26,8 +26,6 @@ private:
     bool clipping_gate_passed(const std::string& group);
     bool muted(const ChangeEvent& change) const;
     std::optional<std::string> text_for(const ChangeEvent& change, std::optional<double> previous);
-    std::optional<std::string> deck_text(std::uint8_t deck, const ChangeEvent& change,
-                                         std::optional<double> previous);
     std::optional<std::string> play_text(std::uint8_t deck, const std::string& group, bool on);
     std::optional<std::string> hotcue_text(std::uint8_t deck, std::uint8_t hotcue,
                                            const ChangeEvent& change,

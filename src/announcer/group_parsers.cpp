@@ -1,6 +1,6 @@
 #include "announcer/group_parsers.h"
 
-#include "actions/small_number.h"
+#include "common/small_number.h"
 
 namespace cuevoice {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "actions/capitalize.h"
 #include "announcer/deck_count.h"
+#include "common/capitalize.h"
 #include "common/clock.h"
 #include "speech/speech.h"
 

@@ -3,15 +3,26 @@
 #include <utility>
 
 #include "announcer/deck_count.h"
+#include "context/announced_controls.h"
 
 namespace cuevoice {
 namespace {
 
-std::vector<std::string> make_deck_watch_keys() {
-    std::vector<std::string> keys = {"play",         "sync_enabled", "pfl",           "keylock",
-                                     "loop_enabled", "track_loaded", "peak_indicator"};
-    for (int i = 1; i <= 16; ++i)
-        keys.push_back("hotcue_" + std::to_string(i) + "_status");
+// The keys of one scope's announced controls, hotcues numbered from 1.
+std::vector<std::string> keys_of(AnnouncedScope scope) {
+    std::vector<std::string> keys;
+    for (const AnnouncedEntry& entry : announced_controls) {
+        if (entry.scope != scope)
+            continue;
+        const std::size_t braces = entry.key.find("{}");
+        if (braces == std::string_view::npos) {
+            keys.emplace_back(entry.key);
+            continue;
+        }
+        for (unsigned hotcue = 1; hotcue <= watched_hotcues; ++hotcue)
+            keys.push_back(std::string(entry.key.substr(0, braces)) + std::to_string(hotcue) +
+                           std::string(entry.key.substr(braces + 2)));
+    }
     return keys;
 }
 
@@ -24,7 +35,7 @@ std::uint8_t count_or(MixxxLink& link, const std::string& key, std::uint8_t fall
 } // namespace
 
 const std::vector<std::string>& deck_watch_keys() {
-    static const std::vector<std::string> keys = make_deck_watch_keys();
+    static const std::vector<std::string> keys = keys_of(AnnouncedScope::deck);
     return keys;
 }
 
@@ -43,14 +54,13 @@ WatchedValues watch_startup_controls(MixxxLink& link) {
     watch(link, "[App]", "num_decks", table);
     build_watch_list(link, 1, decks, table);
     const std::uint8_t samplers = count_or(link, "num_samplers", 0);
+    static const std::vector<std::string> sampler_keys = keys_of(AnnouncedScope::sampler);
     for (unsigned sampler = 1; sampler <= samplers; ++sampler)
-        watch(link, "[Sampler" + std::to_string(sampler) + "]", "play", table);
-    const std::pair<const char*, const char*> fixed[] = {
-        {"[AutoDJ]", "enabled"},   {"[Recording]", "status"},    {"[Shoutcast]", "enabled"},
-        {"[Shoutcast]", "status"}, {"[Microphone]", "talkover"}, {"[Main]", "peak_indicator"},
-    };
-    for (const auto& [group, key] : fixed)
-        watch(link, group, key, table);
+        for (const std::string& key : sampler_keys)
+            watch(link, "[Sampler" + std::to_string(sampler) + "]", key, table);
+    for (const AnnouncedEntry& entry : announced_controls)
+        if (entry.scope == AnnouncedScope::fixed)
+            watch(link, std::string(entry.group), std::string(entry.key), table);
     return table;
 }
 

@@ -4,10 +4,10 @@
 #include <mutex>
 #include <utility>
 
-#include "actions/value_format.h"
 #include "beatgrid/track_check.h"
 #include "bridge/typed_requests.h"
 #include "common/threads.h"
+#include "context/value_format.h"
 #include "speech/speech.h"
 
 namespace cuevoice {

@@ -8,7 +8,7 @@
 #include "bridge/mixxx_link.h"
 #include "common/clock.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

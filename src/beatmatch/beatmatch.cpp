@@ -6,9 +6,9 @@
 #include <optional>
 #include <utility>
 
-#include "actions/value_format.h"
 #include "applog/applog.h"
 #include "common/threads.h"
+#include "context/value_format.h"
 #include "speech/speech.h"
 
 namespace cuevoice {

@@ -9,7 +9,7 @@
 #include "beatmatch/compare.h"
 #include "common/clock.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

@@ -1,6 +1,7 @@
 #include "bridge/typed_requests.h"
 
 #include "applog/applog.h"
+#include "bridge/protocol.h"
 
 namespace cuevoice {
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "common/mixxx_window.h"
 #include "common/text.h"
 #include "config/key_chord.h"
 #include "editor/capture_filter.h"
@@ -13,7 +14,6 @@
 #include "editor/key_holder.h"
 #include "editor/thread_slot.h"
 #include "editor/win32_controls.h"
-#include "main/mixxx_window.h"
 
 namespace cuevoice {
 namespace {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "applog/applog.h"
+#include "common/mixxx_window.h"
 #include "common/threads.h"
 #include "config/settings.h"
 #include "editor/add_shortcut_dialog.h"
@@ -11,7 +12,6 @@
 #include "editor/function_list.h"
 #include "editor/key_editor_window.h"
 #include "editor/win32_controls.h"
-#include "main/mixxx_window.h"
 
 namespace cuevoice {
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <limits>
 
-#include "actions/deck_filling.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
 #include "common/rounding.h"
+#include "context/deck_filling.h"
 #include "features/press_control.h"
 
 namespace cuevoice {

@@ -5,9 +5,9 @@
 #include <mutex>
 #include <utility>
 
-#include "actions/value_format.h"
 #include "bridge/typed_requests.h"
 #include "common/clock.h"
+#include "context/value_format.h"
 #include "features/press_control.h"
 
 namespace cuevoice {

@@ -1,7 +1,7 @@
 #pragma once
 // The preview deck: listening to the library's selected track without touching the decks.
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Silencing every sampler at once.
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

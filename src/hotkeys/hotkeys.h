@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "actions/hotkey_press.h"
 #include "config/key_map.h"
+#include "context/hotkey_press.h"
 
 namespace cuevoice {
 

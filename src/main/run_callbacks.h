@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "main/context.h"
+#include "context/context.h"
+#include "editor/editor_hooks.h"
 
 namespace cuevoice {
 

@@ -6,7 +6,7 @@
 #include "bridge/bridge.h"
 #include "common/mixxx_child.h"
 #include "common/result.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

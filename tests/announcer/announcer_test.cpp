@@ -4,9 +4,9 @@
 
 #include <thread>
 
-#include "actions/muted_control.h"
 #include "announcer/announcer.h"
 #include "bench.h"
+#include "context/muted_control.h"
 
 namespace cuevoice::test {
 namespace {

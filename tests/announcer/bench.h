@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "context/context.h"
 #include "fake_mixxx.h"
-#include "main/context.h"
 #include "manual_clock.h"
 #include "speech/speech.h"
 

@@ -4,13 +4,13 @@
 
 #include <windows.h>
 
-#include "../keymap/function_entry.h"
 #include "common/files.h"
 #include "config/key_chord.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "editor/save_settings.h"
 #include "editor_fixture.h"
+#include "function_entry.h"
 #include "test_support.h"
 
 namespace cuevoice {

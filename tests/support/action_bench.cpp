@@ -3,7 +3,9 @@
 #include <utility>
 #include <variant>
 
-#include "actions/value_format.h"
+#include <nlohmann/json.hpp>
+
+#include "context/value_format.h"
 
 namespace cuevoice::test {
 

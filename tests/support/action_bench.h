@@ -15,8 +15,8 @@
 
 #include "catalog/action.h"
 #include "catalog/bound_action.h"
+#include "context/context.h"
 #include "fake_mixxx.h"
-#include "main/context.h"
 #include "manual_clock.h"
 #include "speech/speech.h"
 

@@ -11,7 +11,7 @@
 
 #include "bridge/bridge.h"
 #include "catalog/action.h"
-#include "main/context.h"
+#include "context/context.h"
 #include "manual_clock.h"
 #include "simulated_mixxx.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bridge/protocol.h"
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

@@ -1,4 +1,4 @@
-#include "actions/track_text.h"
+#include "context/track_text.h"
 
 #include "bridge/mixxx_link.h"
 #include "bridge/typed_requests.h"

@@ -1,4 +1,4 @@
-#include "main/context.h"
+#include "context/context.h"
 
 #include <utility>
 

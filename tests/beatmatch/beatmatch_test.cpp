@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "beat_tools.h"
 #include "beatmatch/beatmatch.h"
-#include "tools_fixture.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;

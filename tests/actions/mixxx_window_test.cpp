@@ -5,7 +5,7 @@
 
 #include "action_bench.h"
 #include "actions/editor_run.h"
-#include "main/mixxx_window.h"
+#include "common/mixxx_window.h"
 
 namespace cuevoice::test {
 namespace {

@@ -1,7 +1,7 @@
-#include "actions/deck_filling.h"
+#include "context/deck_filling.h"
 
-#include "actions/capitalize.h"
-#include "main/context.h"
+#include "common/capitalize.h"
+#include "context/context.h"
 
 namespace cuevoice {
 namespace {

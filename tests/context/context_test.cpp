@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "common/clock.h"
+#include "context/context.h"
 #include "editor/key_editor.h"
 #include "fake_mixxx.h"
-#include "main/context.h"
 #include "main/plugin_wait.h"
 #include "main/run_callbacks.h"
 #include "main/watchers.h"

@@ -1,4 +1,4 @@
-#include "actions/capitalize.h"
+#include "common/capitalize.h"
 
 #include <windows.h>
 

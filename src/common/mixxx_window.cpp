@@ -1,4 +1,4 @@
-#include "main/mixxx_window.h"
+#include "common/mixxx_window.h"
 
 namespace cuevoice {
 

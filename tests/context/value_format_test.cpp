@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "actions/value_format.h"
+#include "context/value_format.h"
 
 namespace cuevoice {
 namespace {

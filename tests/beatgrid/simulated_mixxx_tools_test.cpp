@@ -8,16 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include "beat_tools.h"
 #include "beatgrid/grid_clicks.h"
 #include "beatgrid/grid_move.h"
 #include "beatgrid/grid_offset.h"
 #include "beatgrid/tap_tempo.h"
-#include "beatmatch/beatmatch.h"
 #include "bridge/bridge.h"
 #include "manual_clock.h"
 #include "on_simulated_mixxx.h"
 #include "test_support.h"
-#include "tools_fixture.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;
@@ -29,38 +28,6 @@ const std::string unit = "[EffectRack1_EffectUnit4]";
 std::string slot(int n) {
     return "[EffectRack1_EffectUnit4_Effect" + std::to_string(n) + "]";
 }
-
-class ToolsOnSimulatedMixxx : public OnSimulatedMixxx {
-protected:
-    ToolsOnSimulatedMixxx() : OnSimulatedMixxx(ManualClock::Sleeping::waits_for_advance) {}
-
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(OnSimulatedMixxx::SetUp());
-        // One 124-BPM track on every deck, paused at its start.
-        control(json::parse(R"({"cmd": "scenario", "scenario": {
-            "library": [{"title": "One", "bpm": 124, "duration": 300}],
-            "load": {"[Channel1]": 1, "[Channel2]": 1, "[Channel3]": 1, "[Channel4]": 1}}})"));
-    }
-
-    void TearDown() override {
-        context.reset();
-        const bool ended = eventually([&] {
-            if (bridge.use_count() <= 1)
-                return true;
-            clock.advance(1500ms);
-            return false;
-        });
-        EXPECT_TRUE(ended) << "a tool's thread is still running";
-        if (!ended)
-            (void)new SharedBridge(bridge); // keeps what the thread uses alive
-    }
-
-    void advance_both(double seconds) {
-        control({{"cmd", "advance"}, {"seconds", seconds}});
-        clock.advance(std::chrono::duration_cast<ManualClock::duration>(
-            std::chrono::duration<double>(seconds)));
-    }
-};
 
 } // namespace
 
@@ -129,18 +96,4 @@ TEST_F(ToolsOnSimulatedMixxx, TappingHalfASecondApartGivesOneReportOf120Bpm) {
     clock.advance(1000ms);
     ASSERT_TRUE(eventually([&] { return bridge.use_count() == 2; }));
     EXPECT_EQ(spoken(), std::vector<std::string>{"tapped 120.00 BPM"});
-}
-
-TEST_F(ToolsOnSimulatedMixxx, BeatmatchComparesWithThePlayingDeck) {
-    ASSERT_TRUE(beatmatch(*context, 3));
-    put("[Channel3]", "bpm", 126);
-    put("[Channel3]", "play", 1);
-    put("[Channel4]", "play", 1);
-    advance_both(1.0);
-    ASSERT_TRUE(beatmatch(*context, 3));
-    // Deck 3 at 126 against 124 has gone 1.016 s into its track, deck 4 1 s: 16 ms ahead.
-    EXPECT_EQ(spoken(), (std::vector<std::string>{
-                            "Against deck 4: same tempo. Deck 3 paused",
-                            "Against deck 4: 2.00 BPM faster, slow down. Beats 16 milliseconds "
-                            "ahead, nudge slower"}));
 }

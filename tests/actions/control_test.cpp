@@ -6,8 +6,8 @@
 #include "action_bench.h"
 #include "actions/control_actions.h"
 #include "actions/run_hotkey.h"
-#include "actions/small_number.h"
-#include "actions/track_text.h"
+#include "common/small_number.h"
+#include "context/track_text.h"
 
 namespace cuevoice::test {
 namespace {

@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 
-#include "editor/editor_hooks.h"
 #include "speech/speech.h"
 
 namespace cuevoice {

@@ -2,7 +2,7 @@
 // The one control the announcer keeps quiet about while an action changes it.
 #include <string>
 
-#include "main/context.h"
+#include "context/context.h"
 
 namespace cuevoice {
 

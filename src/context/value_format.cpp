@@ -1,4 +1,4 @@
-#include "actions/value_format.h"
+#include "context/value_format.h"
 
 #include <array>
 #include <charconv>

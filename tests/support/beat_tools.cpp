@@ -1,4 +1,4 @@
-#include "tools_fixture.h"
+#include "beat_tools.h"
 
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "actions/muted_control.h"
+#include "context/muted_control.h"
 
 #include <utility>
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "beat_tools.h"
 #include "beatgrid/grid_clicks.h"
-#include "tools_fixture.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;

@@ -12,9 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include "context/context.h"
 #include "fake_mixxx.h"
-#include "main/context.h"
 #include "manual_clock.h"
+#include "on_simulated_mixxx.h"
 #include "test_support.h"
 
 namespace cuevoice::test {
@@ -70,6 +71,40 @@ private:
     HANDLE read_ = nullptr;
     HANDLE write_ = nullptr;
     HANDLE saved_ = nullptr;
+};
+
+// The tools against the simulated Mixxx over the real bridge: one 124-BPM track on every deck,
+// paused at its start, and the simulated Mixxx's time moved with the clock.
+class ToolsOnSimulatedMixxx : public OnSimulatedMixxx {
+protected:
+    ToolsOnSimulatedMixxx() : OnSimulatedMixxx(ManualClock::Sleeping::waits_for_advance) {}
+
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(OnSimulatedMixxx::SetUp());
+        // One 124-BPM track on every deck, paused at its start.
+        control(json::parse(R"({"cmd": "scenario", "scenario": {
+            "library": [{"title": "One", "bpm": 124, "duration": 300}],
+            "load": {"[Channel1]": 1, "[Channel2]": 1, "[Channel3]": 1, "[Channel4]": 1}}})"));
+    }
+
+    void TearDown() override {
+        context.reset();
+        const bool ended = eventually([&] {
+            if (bridge.use_count() <= 1)
+                return true;
+            clock.advance(std::chrono::milliseconds(1500));
+            return false;
+        });
+        EXPECT_TRUE(ended) << "a tool's thread is still running";
+        if (!ended)
+            (void)new SharedBridge(bridge); // keeps what the thread uses alive
+    }
+
+    void advance_both(double seconds) {
+        control({{"cmd", "advance"}, {"seconds", seconds}});
+        clock.advance(std::chrono::duration_cast<ManualClock::duration>(
+            std::chrono::duration<double>(seconds)));
+    }
 };
 
 } // namespace cuevoice::test

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "actions/announced_controls.h"
-#include "actions/capitalize.h"
-#include "actions/deck_filling.h"
+#include "common/capitalize.h"
+#include "context/announced_controls.h"
+#include "context/deck_filling.h"
 
 namespace cuevoice {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "beat_tools.h"
 #include "beatgrid/grid_offset.h"
 #include "beatgrid/tap_tempo.h"
-#include "tools_fixture.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;

@@ -1,4 +1,4 @@
-#include "actions/small_number.h"
+#include "common/small_number.h"
 
 namespace cuevoice {
 
