@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "bridge/protocol.h"
+#include "bridge/json.h"
 #include "common/result.h"
 
 namespace cuevoice {
@@ -20,9 +20,7 @@ public:
 };
 
 // The same as a call on the link, for callers that name the operation, not the object.
-inline Result<json> request(MixxxLink& link, json message, int wait_seconds) {
-    return link.request(std::move(message), wait_seconds);
-}
+Result<json> request(MixxxLink& link, json message, int wait_seconds);
 
 // The link's own failure texts: no reply within the wait, or a line that could not be sent.
 inline constexpr std::string_view no_answer_text = "Mixxx did not answer";

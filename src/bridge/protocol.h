@@ -11,11 +11,10 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/events.h"
+#include "bridge/json.h"
 #include "common/result.h"
 
 namespace cuevoice {
-
-using json = nlohmann::json;
 
 // One message as it goes on the wire: compact, keys in ascending byte order, doubles in
 // shortest round-trip form (1.0 for one, null when not finite), then exactly one "\n".

@@ -7,6 +7,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "common/threads.h"
+#include "config/settings_document.h"
 #include "config/settings_file.h"
 #include "config/settings_writer.h"
 #include "registry/find_mixxx.h"

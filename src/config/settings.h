@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/toml.h"
-
 #include "catalog/binding.h"
 #include "common/result.h"
 
@@ -48,11 +46,5 @@ std::string
 settings_template_text(const std::optional<std::string>& mixxx_path = std::nullopt,
                        const std::optional<std::vector<std::string>>& mixxx_args = std::nullopt,
                        std::optional<std::uint16_t> port = std::nullopt);
-
-// Reads an array of [[keys]] tables, each a Binding.
-Result<std::vector<Binding>> deserialize_binding_list(const toml::node& node);
-
-// Maps a parsed settings document onto Settings.
-Result<Settings> deserialize_settings(const toml::table& document);
 
 } // namespace cuevoice

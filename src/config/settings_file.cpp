@@ -3,6 +3,7 @@
 #include "catalog/deserialize.h"
 #include "common/files.h"
 #include "common/utf8.h"
+#include "config/settings_document.h"
 #include "config/toml_nesting.h"
 
 namespace cuevoice {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bridge/mixxx_link.h"
+#include "bridge/protocol.h"
 
 namespace cuevoice::test {
 
