@@ -3,6 +3,7 @@
 #include <thread>
 #include <utility>
 
+#include "common/stage_stamps.h"
 #include "common/threads.h"
 #include "common/utf8.h"
 
@@ -33,10 +34,13 @@ void deliver(PendingReplies& pending, Reply reply) {
 void handle_line(std::string_view line, PendingReplies& pending,
                  const Sender<BridgeEvent>& events) {
     RoutedLine routed = route_line(line);
-    if (auto* change = std::get_if<ChangeEvent>(&routed))
+    if (auto* change = std::get_if<ChangeEvent>(&routed)) {
+        stamp_stage(Stage::event_read);
         events.send(Changed{std::move(*change)});
-    else if (auto* reply = std::get_if<Reply>(&routed))
+    } else if (auto* reply = std::get_if<Reply>(&routed)) {
+        stamp_stage(Stage::reply_read, reply->id);
         deliver(pending, std::move(*reply));
+    }
 }
 
 } // namespace
@@ -62,7 +66,9 @@ Result<json> Bridge::request(json message, int wait_seconds) {
         remove_pending(*pending_, id);
         return Error{std::string(send_failed_text) + *send_error};
     }
+    stamp_stage(Stage::request_written, id);
     std::optional<json> reply = receiver.recv_for(std::chrono::seconds(wait_seconds));
+    stamp_stage(Stage::reply_taken, id);
     if (!reply) {
         remove_pending(*pending_, id);
         return Error{std::string(no_answer_text)};
