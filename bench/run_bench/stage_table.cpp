@@ -122,21 +122,36 @@ StageTable key_press_stages(const std::vector<long long>& presses,
             std::vector<StageStamp> written =
                 index.all("request_written", job->time, say->time, worker);
             std::size_t n = 0;
+            long long last_end = job->time;
             for (const StageStamp& request : written) {
                 ++n;
                 const std::string which = "request " + std::to_string(n);
-                steps.push_back({(n == 1 ? "job" : "reply " + std::to_string(n - 1) + " taken") +
-                                     std::string(" -> ") + which + " written",
-                                 "ours", request.time});
+                const std::string before =
+                    n == 1 ? std::string("job") : "reply " + std::to_string(n - 1) + " taken";
                 auto same_id = [&](const StageStamp& s) { return s.tag == request.tag; };
-                auto read = index.first("reply_read", request.time, same_id);
                 auto taken = index.first("reply_taken", request.time, same_id);
-                if (!read || !taken)
+                if (!taken)
                     return false;
+                if (request.time < last_end) {
+                    // Sent together with the one before: only its wait after that one counts.
+                    steps.push_back({before + " -> reply " + std::to_string(n) +
+                                         " taken (sent with " + std::to_string(n - 1) + ")",
+                                     "plug-in, TCP", taken->time});
+                    last_end = taken->time;
+                    continue;
+                }
+                auto ready = index.first("request_ready", last_end, same_id);
+                auto read = index.first("reply_read", request.time, same_id);
+                if (!ready || !read)
+                    return false;
+                steps.push_back({before + " -> " + which + " encoded", "ours", ready->time});
+                steps.push_back({which + " encoded -> written (Winsock send)", "ours, Wine's send",
+                                 request.time});
                 steps.push_back({which + " written -> reply read by bridge-reader", "plug-in, TCP",
                                  read->time});
                 steps.push_back({"reply " + std::to_string(n) + " read -> requester wakes with it",
                                  "ours", taken->time});
+                last_end = taken->time;
             }
             steps.push_back(
                 {(n == 0 ? std::string("job") : "reply " + std::to_string(n) + " taken") +

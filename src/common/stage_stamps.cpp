@@ -89,6 +89,8 @@ const char* stage_name(Stage stage) {
         return "hotkey_taken";
     case Stage::job_taken:
         return "job_taken";
+    case Stage::request_ready:
+        return "request_ready";
     case Stage::request_written:
         return "request_written";
     case Stage::reply_read:

@@ -12,6 +12,7 @@ namespace cuevoice {
 enum class Stage : std::uint8_t {
     hotkey_taken,    // WM_HOTKEY taken from the hot-key thread's queue (tag: the hot-key id)
     job_taken,       // the actions worker took a job
+    request_ready,   // a request line is encoded, to be written next (tag: its id)
     request_written, // a request line went out to the plug-in (tag: its id)
     reply_read,      // the reader thread read a reply line (tag: its id)
     reply_taken,     // the requesting thread holds its reply (tag: its id)
