@@ -612,6 +612,14 @@ int main(int argc, char** argv) {
 
     print_stages("key press (ctrl+alt+t, say the time: three get requests) -> NVDA, by stage",
                  press_stages);
+    {
+        const Stats crossed = stats_of(press_stages.beside_other_requests);
+        const Stats alone = stats_of(press_stages.alone);
+        std::printf(
+            "  presses with a time-warning poll request out on the link: %zu (p50 %.2f, max "
+            "%.2f ms); the %zu others: p50 %.2f, p99 %.2f, max %.2f ms\n",
+            crossed.count, crossed.p50, crossed.max, alone.count, alone.p50, alone.p99, alone.max);
+    }
     print_stages("control change (headphones on deck 1) -> announcement to NVDA, by stage",
                  announce_stages);
     std::printf("\ntargets against the bridge get round trip of this run (p50 %.2f ms, p99 %.2f "

@@ -35,6 +35,15 @@ public:
         return std::nullopt;
     }
 
+    // Whether a stamp of the stage in [from, to] comes from another thread.
+    bool any_other(const std::string& stage, long long from, long long to,
+                   std::uint32_t thread) const {
+        for (const StageStamp& s : stamps_)
+            if (s.stage == stage && s.time >= from && s.time <= to && s.thread != thread)
+                return true;
+        return false;
+    }
+
     // Every stamp of the stage in [from, to] on the thread.
     std::vector<StageStamp> all(const std::string& stage, long long from, long long to,
                                 std::uint32_t thread) const {
@@ -105,6 +114,7 @@ StageTable key_press_stages(const std::vector<long long>& presses,
     Rows rows;
     for (long long key : presses) {
         std::vector<Step> steps;
+        bool crossed = false;
         auto path = [&]() -> bool {
             auto hotkey = index.first("hotkey_taken", key);
             if (!hotkey)
@@ -121,6 +131,9 @@ StageTable key_press_stages(const std::vector<long long>& presses,
                 return false;
             std::vector<StageStamp> written =
                 index.all("request_written", job->time, say->time, worker);
+            // A request of another thread written up to 2 ms before the press's first one may
+            // still hold the plug-in when the press's arrives.
+            crossed = index.any_other("request_written", job->time - 20'000, say->time, worker);
             std::size_t n = 0;
             long long last_end = job->time;
             for (const StageStamp& request : written) {
@@ -142,11 +155,16 @@ StageTable key_press_stages(const std::vector<long long>& presses,
                 }
                 auto ready = index.first("request_ready", last_end, same_id);
                 auto read = index.first("reply_read", request.time, same_id);
-                if (!ready || !read)
+                if (!read)
                     return false;
-                steps.push_back({before + " -> " + which + " encoded", "ours", ready->time});
-                steps.push_back({which + " encoded -> written (Winsock send)", "ours, Wine's send",
-                                 request.time});
+                if (ready) {
+                    steps.push_back({before + " -> " + which + " encoded", "ours", ready->time});
+                    steps.push_back({which + " encoded -> written (Winsock send)",
+                                     "ours, Wine's send", request.time});
+                } else {
+                    // A program that stamps no encoded line: one step up to the write.
+                    steps.push_back({before + " -> " + which + " written", "ours", request.time});
+                }
                 steps.push_back({which + " written -> reply read by bridge-reader", "plug-in, TCP",
                                  read->time});
                 steps.push_back({"reply " + std::to_string(n) + " read -> requester wakes with it",
@@ -186,6 +204,7 @@ StageTable key_press_stages(const std::vector<long long>& presses,
             from = step.end;
         }
         rows.add("key down -> NVDA receives the text", "all", ms(key, steps.back().end));
+        (crossed ? table.beside_other_requests : table.alone).push_back(ms(key, steps.back().end));
     }
     table.rows = rows.take();
     // The whole path last, the note on the log line just before it.

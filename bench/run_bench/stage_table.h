@@ -34,6 +34,9 @@ struct StageRow {
 struct StageTable {
     std::vector<StageRow> rows; // in path order, the whole path last
     std::size_t unmatched = 0;  // starts whose path could not be followed to the end
+    // Key presses only: the whole path of the presses during which another thread (the
+    // time-warning poll) had a request out on the same link, and of the others.
+    std::vector<double> beside_other_requests, alone;
 };
 
 // Key presses of a say action, each from the moment the main key went down to the text that
