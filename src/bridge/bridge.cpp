@@ -1,5 +1,6 @@
 #include "bridge/bridge.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -66,8 +67,8 @@ std::optional<std::string> Bridge::write(const std::string& lines) {
     return net::send_all(socket_.get(), lines);
 }
 
-Result<json> Bridge::wait_reply(Outstanding& outstanding, int wait_seconds) {
-    std::optional<json> reply = outstanding.receiver.recv_for(std::chrono::seconds(wait_seconds));
+Result<json> Bridge::wait_reply(Outstanding& outstanding, std::chrono::milliseconds timeout) {
+    std::optional<json> reply = outstanding.receiver.recv_for(timeout);
     stamp_stage(Stage::reply_taken, outstanding.id);
     if (!reply) {
         remove_pending(*pending_, outstanding.id);
@@ -84,7 +85,7 @@ Result<json> Bridge::request(json message, int wait_seconds) {
         return Error{std::string(send_failed_text) + *send_error};
     }
     stamp_stage(Stage::request_written, outstanding.id);
-    return wait_reply(outstanding, wait_seconds);
+    return wait_reply(outstanding, std::chrono::seconds(wait_seconds));
 }
 
 std::vector<Result<json>> Bridge::request_all(std::vector<json> messages, int wait_seconds) {
@@ -104,8 +105,15 @@ std::vector<Result<json>> Bridge::request_all(std::vector<json> messages, int wa
     }
     for (const Outstanding& outstanding : sent)
         stamp_stage(Stage::request_written, outstanding.id);
-    for (Outstanding& outstanding : sent)
-        replies.push_back(wait_reply(outstanding, wait_seconds));
+    // One wait for all: a Mixxx that does not answer takes as long to report as it did for one
+    // request, not once per request.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
+    for (Outstanding& outstanding : sent) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        replies.push_back(
+            wait_reply(outstanding, std::max(left, std::chrono::milliseconds::zero())));
+    }
     return replies;
 }
 

@@ -39,7 +39,8 @@ public:
     // Sets "id" in the message, writes it as one line and waits for the reply with that id.
     Result<json> request(json message, int wait_seconds) override;
 
-    // Writes every line at once, with one write, then waits for each reply in turn.
+    // Writes every line at once, with one write, then waits for each reply in turn, all within
+    // one wait of `wait_seconds`.
     std::vector<Result<json>> request_all(std::vector<json> messages, int wait_seconds) override;
 
 private:
@@ -52,7 +53,7 @@ private:
     Outstanding register_request(json& message, std::string& lines);
     // Writes the lines; the error text when they could not be sent.
     std::optional<std::string> write(const std::string& lines);
-    Result<json> wait_reply(Outstanding& outstanding, int wait_seconds);
+    Result<json> wait_reply(Outstanding& outstanding, std::chrono::milliseconds timeout);
 
     std::shared_ptr<PendingReplies> pending_;
     std::mutex writer_; // whoever holds it writes one line

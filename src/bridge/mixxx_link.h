@@ -20,9 +20,10 @@ public:
     virtual Result<json> request(json message, int wait_seconds) = 0;
 
     // Several commands whose replies the caller needs all of, in order: each reply (or error)
-    // at its command's place, each waited for up to `wait_seconds`. The commands reach Mixxx in
-    // the order given. This one sends each after the last one's reply; a link may send them
-    // all before the first reply, to save the waits in between.
+    // at its command's place. The commands reach Mixxx in the order given. This one sends each
+    // after the last one's reply, each waited for up to `wait_seconds`; a link may send them
+    // all before the first reply, to save the waits in between, and then waits `wait_seconds`
+    // for all of them.
     virtual std::vector<Result<json>> request_all(std::vector<json> messages, int wait_seconds);
 };
 

@@ -404,3 +404,22 @@ TEST(Link, RequestAllSendsEveryLineBeforeTheFirstReplyAndKeepsEachReplyInItsPlac
     ASSERT_TRUE(got[2]) << got[2].error();
     EXPECT_EQ(got[2]->at("value"), 2);
 }
+
+TEST(Link, RequestAllWaitsOnceForAllWhenMixxxDoesNotAnswer) {
+    Link link = open_link();
+    std::vector<json> messages(3, get_play());
+    const auto start = std::chrono::steady_clock::now();
+    auto replies =
+        std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 1); });
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(link.peer->read_line());
+    std::vector<Result<json>> got = replies.get();
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(got.size(), 3u);
+    for (const Result<json>& reply : got) {
+        ASSERT_FALSE(reply);
+        EXPECT_EQ(reply.error(), "Mixxx did not answer");
+    }
+    // One wait of a second for the three, not a second for each.
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+}
