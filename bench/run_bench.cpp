@@ -1,11 +1,13 @@
 // Figures for the whole program in one run: the real cuevoice.exe under Wine against the
-// simulated Mixxx, driven by real key presses (xdotool) and by the simulated Mixxx's control
-// channel.
-//   run_bench.exe [key presses, default 50] [announced changes, default 100]
+// simulated Mixxx, driven by real key presses (XTest, xdotool) and by the simulated Mixxx's
+// control channel.
+//   run_bench.exe [key presses, default 200] [announced changes, default 200]
+//                 [held keys, default 50]
 // Every time that two programs compare is the system time in 100-ns steps since 1601
-// (GetSystemTimePreciseAsFileTime; under Wine the Linux CLOCK_REALTIME, which `date +%s%N`
-// beside xdotool reads too): the simulated plug-in stamps each request as it arrives and the
-// moment it creates the loaded event, and the NVDA stand-in stamps each text it is handed.
+// (GetSystemTimePreciseAsFileTime; under Wine the Linux CLOCK_REALTIME, which the XTest helper
+// and `date +%s%N` beside xdotool read too): the simulated plug-in stamps each request as it
+// arrives and the moment it creates the loaded event, the NVDA stand-in stamps each text it is
+// handed, and the program itself stamps the stages between (CUEVOICE_STAGE_STAMPS).
 // Exit code 1 only when a figure could not be measured; a missed target is printed, not failed.
 #include <windows.h>
 
@@ -30,6 +32,8 @@
 #include "cuevoice_run.h"
 #include "desktop.h"
 #include "line_client.h"
+#include "run_bench/stage_table.h"
+#include "run_bench/xtest_keys.h"
 #include "test_support.h"
 
 using namespace cuevoice;
@@ -54,7 +58,7 @@ double ms_between(long long from, long long to) {
 
 struct Stats {
     std::size_t count = 0;
-    double p50 = 0, p99 = 0, max = 0;
+    double p50 = 0, p90 = 0, p99 = 0, max = 0;
 };
 
 Stats stats_of(std::vector<double> samples) {
@@ -64,6 +68,7 @@ Stats stats_of(std::vector<double> samples) {
         return s;
     std::sort(samples.begin(), samples.end());
     s.p50 = samples[samples.size() / 2];
+    s.p90 = samples[std::min(samples.size() - 1, samples.size() * 90 / 100)];
     s.p99 = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
     s.max = samples.back();
     return s;
@@ -73,12 +78,6 @@ Stats stats_of(std::vector<double> samples) {
 struct Received {
     long long time = 0;
     json message;
-};
-
-// One call the NVDA stand-in recorded: "speakText ..." or "cancelSpeech", with its time.
-struct Spoken {
-    long long time = 0;
-    std::string call;
 };
 
 class Bench {
@@ -107,8 +106,8 @@ public:
         return out;
     }
 
-    std::vector<Spoken> spoken() const {
-        std::vector<Spoken> out;
+    std::vector<bench::SpokenCall> spoken() const {
+        std::vector<bench::SpokenCall> out;
         for (const std::string& line : test::lines_of(test::read_file(spoken_file_))) {
             std::size_t blank = line.find(' ');
             if (blank == std::string::npos)
@@ -124,7 +123,7 @@ public:
         std::optional<long long> found;
         test::eventually(
             [&] {
-                for (const Spoken& s : spoken())
+                for (const bench::SpokenCall& s : spoken())
                     if (s.time >= since && s.call.rfind("speakText ", 0) == 0 &&
                         s.call.find(part) != std::string::npos) {
                         found = s.time;
@@ -320,12 +319,49 @@ void stats_row(const std::string& what, const Stats& s, const std::string& targe
         s.count == 0 ? "-" : (s.p99 <= limit ? "met" : "missed"));
 }
 
+std::string number(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", ms);
+    return text;
+}
+
+// A table of stages: p50, p90, p99 and max in milliseconds, and whose time each stage is.
+void print_stages(const std::string& title, const bench::StageTable& table) {
+    std::printf("\n%s (ms)\n", title.c_str());
+    std::printf("| %-58s | %-21s | %7s | %7s | %7s | %7s | %7s |\n", "stage", "whose", "samples",
+                "p50", "p90", "p99", "max");
+    std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(60, '-').c_str(),
+                std::string(23, '-').c_str(), std::string(9, '-').c_str(),
+                std::string(9, '-').c_str(), std::string(9, '-').c_str(),
+                std::string(9, '-').c_str(), std::string(9, '-').c_str());
+    for (const bench::StageRow& stage : table.rows) {
+        Stats s = stats_of(stage.samples);
+        std::printf("| %-58s | %-21s | %7zu | %7s | %7s | %7s | %7s |\n", stage.name.c_str(),
+                    stage.whose.c_str(), s.count, number(s.p50).c_str(), number(s.p90).c_str(),
+                    number(s.p99).c_str(), number(s.max).c_str());
+    }
+    if (table.unmatched > 0)
+        std::printf("  (%zu could not be followed through every stage and are left out)\n",
+                    table.unmatched);
+}
+
+Stats whole_path(const bench::StageTable& table) {
+    return table.rows.empty() ? Stats{} : stats_of(table.rows.back().samples);
+}
+
+// "met" or "missed" for a figure against its limit.
+void target_line(const std::string& what, double value, double factor, double trip) {
+    std::printf("  %-52s %8.2f ms  <= %.0fx round trip = %6.2f ms  %s\n", what.c_str(), value,
+                factor, factor * trip, value <= factor * trip ? "met" : "missed");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    const int changes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 100;
+    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const int changes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
+    const int held_keys = argc > 3 ? std::max(1, std::atoi(argv[3])) : 50;
     bool measured = true;
     auto failed = [&](const std::string& what) {
         std::printf("could not measure: %s\n", what.c_str());
@@ -351,6 +387,7 @@ int main(int argc, char** argv) {
     // Four decks with tracks, stopped; the time-warning figure starts them.
     test::TempFolder work;
     const std::filesystem::path spoken_file = work.path() / "spoken.txt";
+    const std::filesystem::path stages_file = work.path() / "stages.txt";
     const std::filesystem::path scenario = work.path() / "scenario.json";
     json demo = json::parse(test::read_file(bin / "scenarios" / "demo.json"), nullptr, false);
     if (!demo.is_object()) {
@@ -361,11 +398,13 @@ int main(int argc, char** argv) {
     test::write_file(scenario, demo.dump());
 
     const std::uint16_t port = test::private_port();
-    test::CuevoiceRun run({.program = program.path() / "cuevoice.exe",
-                           .settings = test::settings_text(bin / "mixxx.exe", port),
-                           .environment = {"NVDA_STANDIN_LOG=" + test::windows_text(spoken_file),
-                                           "NVDA_STANDIN_TIMES=1",
-                                           "MIXXXSIM_SCENARIO=" + test::windows_text(scenario)}});
+    test::CuevoiceRun run(
+        {.program = program.path() / "cuevoice.exe",
+         .settings = test::settings_text(bin / "mixxx.exe", port),
+         .environment = {"NVDA_STANDIN_LOG=" + test::windows_text(spoken_file),
+                         "NVDA_STANDIN_TIMES=1",
+                         "CUEVOICE_STAGE_STAMPS=" + test::windows_text(stages_file),
+                         "MIXXXSIM_SCENARIO=" + test::windows_text(scenario)}});
     if (!run.started() || !run.wait_for_message_starting("say: Cuevoice ready", 60s)) {
         std::printf("cuevoice.exe did not become ready; its log:\n%s\n", run.log().c_str());
         return 1;
@@ -436,17 +475,23 @@ int main(int argc, char** argv) {
         failed("hot keys: Mixxx's window did not come to the front with the keys on");
     }
 
-    // Key press -> the first request of its function ("say the time": ctrl+alt+t). The time
-    // warnings' own poll runs meanwhile and is left out.
+    // Key press -> the first request of its function ("say the time": ctrl+alt+t) and on to
+    // the text handed to NVDA, through XTest from a helper that stamps the moment the main key
+    // goes down. The time warnings' own poll runs meanwhile, as in a real run; its requests
+    // are told apart from the press's.
+    bench::XTestKeys keys;
+    if (measured && !keys.ready())
+        failed("XTest key presses: " + keys.problem());
     std::vector<double> press_ms;
+    std::vector<long long> press_times;
     for (int i = 0; measured && i < presses; ++i) {
         bench.settle(50ms);
-        std::optional<long long> pressed = stamped_xdotool(
-            {"keydown", "--delay", "0", "ctrl+alt+t", "keyup", "--delay", "0", "ctrl+alt+t"});
+        std::optional<long long> pressed = keys.press("Control_L Alt_L t");
         if (!pressed) {
             failed("key press");
             break;
         }
+        press_times.push_back(*pressed);
         std::optional<long long> arrived = bench.wait_request([&](const Received& r) {
             return r.time >= *pressed && !is_time_warning_poll(r.message);
         });
@@ -461,7 +506,7 @@ int main(int argc, char** argv) {
     // watches the main key, so C goes up first and the modifiers after it; xdotool's default
     // 12 ms between the keys of a chord would otherwise count as the program's delay.
     std::vector<double> release_ms;
-    for (int i = 0; measured && i < presses; ++i) {
+    for (int i = 0; measured && i < held_keys; ++i) {
         bench.settle();
         if (test::xdotool({"keydown", "ctrl+alt+c"}).exit_code != 0 ||
             !bench.wait_request([](const Received& r) { return is_cue_set(r.message, 1); })) {
@@ -485,9 +530,11 @@ int main(int argc, char** argv) {
 
     // A change through the control channel -> its announcement handed to the screen reader.
     std::vector<double> announce_ms;
+    std::vector<bench::Change> change_times;
     for (int i = 0; measured && i < changes; ++i) {
         const int value = i % 2 == 0 ? 1 : 0;
         long long changed = system_time();
+        change_times.push_back({changed, value ? "eadphones on" : "eadphones off"});
         json reply = bench.control(
             {{"cmd", "set"}, {"group", "[Channel1]"}, {"key", "pfl"}, {"value", value}});
         std::optional<long long> said =
@@ -522,6 +569,25 @@ int main(int argc, char** argv) {
             failed("time-warning poll: no getmany seen");
     }
 
+    // The program's stage stamps reach their file a little after the fact: the last
+    // announcement's must be there before the program ends.
+    std::vector<bench::StageStamp> stamps;
+    if (!test::eventually(
+            [&] {
+                stamps = bench::parse_stage_stamps(test::read_file(stages_file));
+                const long long last = change_times.empty() ? 0 : change_times.back().time;
+                return std::any_of(stamps.begin(), stamps.end(), [&](const bench::StageStamp& s) {
+                    return s.stage == "speech_taken" && s.time >= last;
+                });
+            },
+            5s))
+        failed("stage stamps (CUEVOICE_STAGE_STAMPS) did not reach their file");
+    const std::vector<bench::SpokenCall> spoken = bench.spoken();
+    const bench::StageTable press_stages =
+        bench::key_press_stages(press_times, stamps, spoken, "elapsed");
+    const bench::StageTable announce_stages =
+        bench::announcement_stages(change_times, stamps, spoken);
+
     run.close_mixxx_window();
     run.wait_exit(5s);
 
@@ -543,6 +609,28 @@ int main(int argc, char** argv) {
     stats_row("key-up of a held key -> release request", stats_of(release_ms), "<= 30 ms", 30);
     stats_row("control change -> announcement to NVDA", stats_of(announce_ms),
               "<= 2x round trip = " + figure(2 * trip), 2 * trip);
+
+    print_stages("key press (ctrl+alt+t, say the time: three get requests) -> NVDA, by stage",
+                 press_stages);
+    {
+        const Stats crossed = stats_of(press_stages.beside_other_requests);
+        const Stats alone = stats_of(press_stages.alone);
+        std::printf(
+            "  presses with a time-warning poll request out on the link: %zu (p50 %.2f, max "
+            "%.2f ms); the %zu others: p50 %.2f, p99 %.2f, max %.2f ms\n",
+            crossed.count, crossed.p50, crossed.max, alone.count, alone.p50, alone.p99, alone.max);
+    }
+    print_stages("control change (headphones on deck 1) -> announcement to NVDA, by stage",
+                 announce_stages);
+    std::printf("\ntargets against the bridge get round trip of this run (p50 %.2f ms, p99 %.2f "
+                "ms):\n",
+                round_trip.p50, round_trip.p99);
+    const Stats press_total = whole_path(press_stages);
+    const Stats announce_total = whole_path(announce_stages);
+    target_line("key press -> NVDA text, p50", press_total.p50, 4, trip);
+    target_line("key press -> NVDA text, p99", press_total.p99, 8, trip);
+    target_line("control change -> NVDA announcement, p99", announce_total.p99, 4, trip);
+
     auto per_second = [](std::optional<double> ms) {
         return ms ? figure(*ms) + "/s" : std::string("n/a");
     };

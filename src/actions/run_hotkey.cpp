@@ -5,6 +5,7 @@
 
 #include "actions/dispatch.h"
 #include "actions/hold.h"
+#include "common/stage_stamps.h"
 #include "common/threads.h"
 #include "config/key_chord.h"
 
@@ -46,6 +47,7 @@ void run_hotkey_press(HeldKeyJob job, const KeyIsDown& key_is_down) {
 
 void run_action_worker(SharedContext context, ActionReceiver jobs, KeyIsDown key_is_down) {
     while (std::optional<HotKeyPress> job = jobs.recv()) {
+        stamp_stage(Stage::job_taken);
         if (!job->bound)
             continue;
         if (!is_hold(*job->bound)) {

@@ -1,6 +1,7 @@
 #include "actions/say_actions.h"
 
 #include <string>
+#include <vector>
 
 #include "actions/say_effects.h"
 #include "actions/say_hotcues.h"
@@ -23,28 +24,33 @@ public:
 
     Result<double> operator()(const char* key) { return get(link_, group_, key, "value"); }
 
+    // Controls that are spoken only all together: asked for at once, so the answer waits for
+    // one round trip instead of one per control. The values, or the first error in that order.
+    Result<std::vector<double>> all(const std::vector<std::string>& keys) {
+        std::vector<double> values;
+        for (Result<double>& value : get_each(link_, group_, keys, "value")) {
+            if (!value)
+                return Error{value.error()};
+            values.push_back(*value);
+        }
+        return values;
+    }
+
 private:
     MixxxLink& link_;
     std::string group_;
 };
 
 Result<void> say_status(Context& context, std::uint8_t deck) {
-    DeckReader read(context, deck);
-    Result<double> play = read("play");
-    if (!play)
-        return Error{play.error()};
-    Result<double> remaining = read("time_remaining");
-    if (!remaining)
-        return Error{remaining.error()};
-    Result<double> bpm = read("visual_bpm");
-    if (!bpm)
-        return Error{bpm.error()};
-    Result<double> key = read("visual_key");
-    if (!key)
-        return Error{key.error()};
-    const std::string text = std::string(*play != 0 ? "playing" : "paused") + ", " +
-                             time_text(*remaining) + " remaining, " + bpm_text(*bpm) + ", " +
-                             key_text(*key);
+    Result<std::vector<double>> values =
+        DeckReader(context, deck).all({"play", "time_remaining", "visual_bpm", "visual_key"});
+    if (!values)
+        return Error{values.error()};
+    const double play = (*values)[0], remaining = (*values)[1], bpm = (*values)[2],
+                 key = (*values)[3];
+    const std::string text = std::string(play != 0 ? "playing" : "paused") + ", " +
+                             time_text(remaining) + " remaining, " + bpm_text(bpm) + ", " +
+                             key_text(key);
     say(context.speech, deck_phrase(context, deck, text));
     return {};
 }
@@ -57,26 +63,21 @@ Result<void> say_track(Context& context, std::uint8_t deck) {
 }
 
 Result<void> say_time(Context& context, std::uint8_t deck) {
-    DeckReader read(context, deck);
-    Result<double> elapsed = read("time_elapsed");
-    if (!elapsed)
-        return Error{elapsed.error()};
-    Result<double> remaining = read("time_remaining");
-    if (!remaining)
-        return Error{remaining.error()};
-    say(context.speech, time_text(*elapsed) + " elapsed, " + time_text(*remaining) + " remaining");
+    Result<std::vector<double>> values =
+        DeckReader(context, deck).all({"time_elapsed", "time_remaining"});
+    if (!values)
+        return Error{values.error()};
+    say(context.speech,
+        time_text((*values)[0]) + " elapsed, " + time_text((*values)[1]) + " remaining");
     return {};
 }
 
 Result<void> say_tempo(Context& context, std::uint8_t deck) {
-    DeckReader read(context, deck);
-    Result<double> bpm = read("visual_bpm");
-    if (!bpm)
-        return Error{bpm.error()};
-    Result<double> key = read("visual_key");
-    if (!key)
-        return Error{key.error()};
-    say(context.speech, bpm_text(*bpm) + ", " + key_text(*key));
+    Result<std::vector<double>> values =
+        DeckReader(context, deck).all({"visual_bpm", "visual_key"});
+    if (!values)
+        return Error{values.error()};
+    say(context.speech, bpm_text((*values)[0]) + ", " + key_text((*values)[1]));
     return {};
 }
 

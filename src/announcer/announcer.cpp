@@ -7,6 +7,7 @@
 #include "announcer/group_parsers.h"
 #include "announcer/watch_list.h"
 #include "common/clock.h"
+#include "common/stage_stamps.h"
 #include "context/announced_controls.h"
 #include "context/deck_filling.h"
 #include "context/track_text.h"
@@ -202,6 +203,7 @@ std::optional<std::string> Announcer::hotcue_text(std::uint8_t deck, std::uint8_
 void run_announcer(SharedContext context, Receiver<BridgeEvent> events, WatchedValues watched) {
     Announcer announcer(std::move(context), std::move(watched));
     while (std::optional<BridgeEvent> event = events.recv()) {
+        stamp_stage(Stage::event_taken);
         const Changed* changed = std::get_if<Changed>(&*event);
         if (!changed)
             return; // Disconnected: the plug-in link is gone

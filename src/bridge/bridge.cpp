@@ -1,8 +1,10 @@
 #include "bridge/bridge.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
+#include "common/stage_stamps.h"
 #include "common/threads.h"
 #include "common/utf8.h"
 
@@ -33,10 +35,13 @@ void deliver(PendingReplies& pending, Reply reply) {
 void handle_line(std::string_view line, PendingReplies& pending,
                  const Sender<BridgeEvent>& events) {
     RoutedLine routed = route_line(line);
-    if (auto* change = std::get_if<ChangeEvent>(&routed))
+    if (auto* change = std::get_if<ChangeEvent>(&routed)) {
+        stamp_stage(Stage::event_read);
         events.send(Changed{std::move(*change)});
-    else if (auto* reply = std::get_if<Reply>(&routed))
+    } else if (auto* reply = std::get_if<Reply>(&routed)) {
+        stamp_stage(Stage::reply_read, reply->id);
         deliver(pending, std::move(*reply));
+    }
 }
 
 } // namespace
@@ -44,7 +49,7 @@ void handle_line(std::string_view line, PendingReplies& pending,
 Bridge::Bridge(std::shared_ptr<PendingReplies> pending, net::Socket socket)
     : pending_(std::move(pending)), socket_(socket) {}
 
-Result<json> Bridge::request(json message, int wait_seconds) {
+Bridge::Outstanding Bridge::register_request(json& message, std::string& lines) {
     std::uint64_t id = next_id_.fetch_add(1);
     message["id"] = id;
     auto [sender, receiver] = make_reply_channel();
@@ -52,22 +57,64 @@ Result<json> Bridge::request(json message, int wait_seconds) {
         std::lock_guard lock(pending_->mutex);
         pending_->waiting.insert_or_assign(id, std::move(sender));
     }
-    std::string line = encode_line(message);
-    std::optional<std::string> send_error;
-    {
-        std::lock_guard lock(writer_);
-        send_error = net::send_all(socket_.get(), line);
-    }
-    if (send_error) {
-        remove_pending(*pending_, id);
-        return Error{std::string(send_failed_text) + *send_error};
-    }
-    std::optional<json> reply = receiver.recv_for(std::chrono::seconds(wait_seconds));
+    lines += encode_line(message);
+    stamp_stage(Stage::request_ready, id);
+    return Outstanding{id, std::move(receiver)};
+}
+
+std::optional<std::string> Bridge::write(const std::string& lines) {
+    std::lock_guard lock(writer_);
+    return net::send_all(socket_.get(), lines);
+}
+
+Result<json> Bridge::wait_reply(Outstanding& outstanding, std::chrono::milliseconds timeout) {
+    std::optional<json> reply = outstanding.receiver.recv_for(timeout);
+    stamp_stage(Stage::reply_taken, outstanding.id);
     if (!reply) {
-        remove_pending(*pending_, id);
+        remove_pending(*pending_, outstanding.id);
         return Error{std::string(no_answer_text)};
     }
     return judge_reply(std::move(*reply));
+}
+
+Result<json> Bridge::request(json message, int wait_seconds) {
+    std::string line;
+    Outstanding outstanding = register_request(message, line);
+    if (std::optional<std::string> send_error = write(line)) {
+        remove_pending(*pending_, outstanding.id);
+        return Error{std::string(send_failed_text) + *send_error};
+    }
+    stamp_stage(Stage::request_written, outstanding.id);
+    return wait_reply(outstanding, std::chrono::seconds(wait_seconds));
+}
+
+std::vector<Result<json>> Bridge::request_all(std::vector<json> messages, int wait_seconds) {
+    std::string lines;
+    std::vector<Outstanding> sent;
+    sent.reserve(messages.size());
+    for (json& message : messages)
+        sent.push_back(register_request(message, lines));
+    std::vector<Result<json>> replies;
+    replies.reserve(sent.size());
+    if (std::optional<std::string> send_error = write(lines)) {
+        for (const Outstanding& outstanding : sent) {
+            remove_pending(*pending_, outstanding.id);
+            replies.push_back(Error{std::string(send_failed_text) + *send_error});
+        }
+        return replies;
+    }
+    for (const Outstanding& outstanding : sent)
+        stamp_stage(Stage::request_written, outstanding.id);
+    // One wait for all: a Mixxx that does not answer takes as long to report as it did for one
+    // request, not once per request.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
+    for (Outstanding& outstanding : sent) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        replies.push_back(
+            wait_reply(outstanding, std::max(left, std::chrono::milliseconds::zero())));
+    }
+    return replies;
 }
 
 void bridge_reader(net::Socket socket, std::shared_ptr<PendingReplies> pending,

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "bridge/events.h"
 #include "bridge/mixxx_link.h"
@@ -37,7 +39,22 @@ public:
     // Sets "id" in the message, writes it as one line and waits for the reply with that id.
     Result<json> request(json message, int wait_seconds) override;
 
+    // Writes every line at once, with one write, then waits for each reply in turn, all within
+    // one wait of `wait_seconds`.
+    std::vector<Result<json>> request_all(std::vector<json> messages, int wait_seconds) override;
+
 private:
+    // A request registered for its reply: its id and the end its reply arrives at.
+    struct Outstanding {
+        std::uint64_t id;
+        ReplyReceiver receiver;
+    };
+    // Gives the message its id, registers it and appends its line to `lines`.
+    Outstanding register_request(json& message, std::string& lines);
+    // Writes the lines; the error text when they could not be sent.
+    std::optional<std::string> write(const std::string& lines);
+    Result<json> wait_reply(Outstanding& outstanding, std::chrono::milliseconds timeout);
+
     std::shared_ptr<PendingReplies> pending_;
     std::mutex writer_; // whoever holds it writes one line
     net::UniqueSocket socket_;

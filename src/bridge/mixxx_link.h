@@ -3,6 +3,7 @@
 // The bridge is the implementation the program uses; tests answer from a table instead.
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "bridge/json.h"
 #include "common/result.h"
@@ -17,6 +18,13 @@ public:
     // for its reply: the whole reply object when it succeeded, else its error text. Safe to
     // call from any number of threads at once.
     virtual Result<json> request(json message, int wait_seconds) = 0;
+
+    // Several commands whose replies the caller needs all of, in order: each reply (or error)
+    // at its command's place. The commands reach Mixxx in the order given. This one sends each
+    // after the last one's reply, each waited for up to `wait_seconds`; a link may send them
+    // all before the first reply, to save the waits in between, and then waits `wait_seconds`
+    // for all of them.
+    virtual std::vector<Result<json>> request_all(std::vector<json> messages, int wait_seconds);
 };
 
 // The same as a call on the link, for callers that name the operation, not the object.

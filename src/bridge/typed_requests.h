@@ -31,6 +31,11 @@ using WatchedValues = std::map<ControlKey, double>;
 Result<double> get(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop);
 
+// A get for each key of the group, all sent before the first reply is waited for: each value or
+// error as get gives it, in the order asked. For reads that are used only all together.
+std::vector<Result<double>> get_each(MixxxLink& link, const std::string& group,
+                                     const std::vector<std::string>& keys, const std::string& prop);
+
 // The value Mixxx reports back, or the sent value when it reports none.
 Result<double> set(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop, double value);

@@ -2,19 +2,22 @@
 // Unbounded multi-producer channel. The receiver sees every queued message after the last
 // sender is gone and then learns the channel is closed; senders learn when the receiver is gone.
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <utility>
 
+#include "common/slim_sync.h"
+
 namespace cuevoice {
 
 namespace channel_detail {
 template <typename T> struct State {
-    std::mutex mutex;
-    std::condition_variable ready;
+    // Every key press, change event and spoken text passes here: the slim kind wakes the
+    // receiver without a round trip to the wineserver.
+    SlimMutex mutex;
+    SlimCondition ready;
     std::deque<T> queue;
     std::size_t senders = 0;
     bool receiver_alive = true;
@@ -126,7 +129,7 @@ public:
     }
 
 private:
-    std::optional<T> take(std::unique_lock<std::mutex>&) {
+    std::optional<T> take(std::unique_lock<SlimMutex>&) {
         if (state_->queue.empty())
             return std::nullopt;
         T message = std::move(state_->queue.front());

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/stage_stamps.h"
 #include "hotkeys/hotkey_state.h"
 #include "hotkeys/hotkeys.h"
 
@@ -67,6 +68,7 @@ void run_hotkey_loop(std::vector<HotKeyRow> table, std::uint32_t mixxx_pid, Acti
         if (message.hwnd == nullptr && message.message == WM_TIMER) {
             update_hotkeys_for_window(GetForegroundWindow(), "periodic check");
         } else if (message.hwnd == nullptr && message.message == WM_HOTKEY) {
+            stamp_stage(Stage::hotkey_taken, message.wParam);
             send_press(actions, message.wParam);
         } else if (message.hwnd == nullptr && message.message == wm_new_key_map) {
             install_new_table();

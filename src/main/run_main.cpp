@@ -7,6 +7,7 @@
 
 #include "applog/applog.h"
 #include "common/output.h"
+#include "common/stage_stamps.h"
 #include "common/text.h"
 #include "common/win_handle.h"
 #include "cuevoice_version.h"
@@ -17,6 +18,7 @@ namespace cuevoice {
 namespace {
 
 int normal_start() {
+    start_stage_stamps();
     Speech speech = start_speech();
     UniqueHandle running(CreateMutexW(nullptr, TRUE, L"CuevoiceRunning"));
     if (!running || GetLastError() == ERROR_ALREADY_EXISTS) {

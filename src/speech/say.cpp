@@ -2,13 +2,16 @@
 #include "speech/speech.h"
 #include "speech/speech_thread.h"
 
+#include "common/stage_stamps.h"
 #include "common/threads.h"
 
 namespace cuevoice {
 namespace {
 
 void send_say(const Speech& speech, std::string text, bool interrupt) {
+    stamp_stage(Stage::say_called);
     app_log("say: " + text);
+    stamp_stage(Stage::say_logged);
     // A speech thread that has ended drops the text; the caller goes on.
     speech.send(Say{std::move(text), interrupt});
 }

@@ -10,6 +10,7 @@
 #include "applog/applog.h"
 #include "common/files.h"
 #include "common/program_folder.h"
+#include "common/stage_stamps.h"
 #include "common/text.h"
 #include "common/win_handle.h"
 
@@ -146,6 +147,7 @@ void speech_thread_in(Receiver<SpeechMessage> receiver,
     ComApartment apartment(COINIT_MULTITHREADED);
     Voices voices(load_nvda(folder));
     while (auto message = receiver.recv()) {
+        stamp_stage(Stage::speech_taken);
         if (const Say* text = std::get_if<Say>(&*message))
             voices.speak(*text);
         else

@@ -372,3 +372,54 @@ TEST(Link, ConcurrentRequestsCarryDistinctIdsAndWholeLines) {
     EXPECT_EQ(*ids.begin(), 2u);
     EXPECT_EQ(*ids.rbegin(), std::uint64_t{threads * per_thread + 1});
 }
+
+TEST(Link, RequestAllSendsEveryLineBeforeTheFirstReplyAndKeepsEachReplyInItsPlace) {
+    Link link = open_link();
+    std::vector<json> messages;
+    for (int i = 0; i < 3; ++i) {
+        json message = get_play();
+        message["key"] = numbered_key(i);
+        messages.push_back(message);
+    }
+    auto replies =
+        std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 3); });
+    // Nothing is answered until all three lines are in: a link that waited for each reply
+    // before the next line would leave the second read without a line.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3; ++i) {
+        auto line = link.peer->read_line(std::chrono::seconds(2));
+        ASSERT_TRUE(line) << "line " << i + 1 << " was not sent before the first reply";
+        lines.push_back(*line);
+        EXPECT_EQ(json::parse(*line).at("key"), numbered_key(i));
+    }
+    link.peer->send(reply_line(lines[2], R"("ok":true,"value":2)"));
+    link.peer->send(reply_line(lines[1], R"("ok":false,"error":"unknown control")"));
+    link.peer->send(reply_line(lines[0], R"("ok":true,"value":0)"));
+    std::vector<Result<json>> got = replies.get();
+    ASSERT_EQ(got.size(), 3u);
+    ASSERT_TRUE(got[0]) << got[0].error();
+    EXPECT_EQ(got[0]->at("value"), 0);
+    ASSERT_FALSE(got[1]);
+    EXPECT_EQ(got[1].error(), "unknown control");
+    ASSERT_TRUE(got[2]) << got[2].error();
+    EXPECT_EQ(got[2]->at("value"), 2);
+}
+
+TEST(Link, RequestAllWaitsOnceForAllWhenMixxxDoesNotAnswer) {
+    Link link = open_link();
+    std::vector<json> messages(3, get_play());
+    const auto start = std::chrono::steady_clock::now();
+    auto replies =
+        std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 1); });
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(link.peer->read_line());
+    std::vector<Result<json>> got = replies.get();
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(got.size(), 3u);
+    for (const Result<json>& reply : got) {
+        ASSERT_FALSE(reply);
+        EXPECT_EQ(reply.error(), "Mixxx did not answer");
+    }
+    // One wait of a second for the three, not a second for each.
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+}

@@ -103,6 +103,32 @@ TEST_F(TypedRequests, GetNamesTheControlWhenMixxxDoesNotAnswer) {
     EXPECT_EQ(value.error(), "[Channel1],play: Mixxx did not answer");
 }
 
+TEST_F(TypedRequests, GetEachSendsGetsInOrderAndGivesEachKeyWhatGetWouldGive) {
+    auto pending = std::async(std::launch::async, [&] {
+        return get_each(bridge(), "[Channel2]", {"time_elapsed", "time_remaining", "play"},
+                        "value");
+    });
+    std::vector<std::string> lines;
+    for (const char* key : {"time_elapsed", "time_remaining", "play"}) {
+        std::optional<std::string> line = link.peer->read_line();
+        ASSERT_TRUE(line) << key;
+        EXPECT_EQ(without_id(*line), std::string(R"({"cmd":"get","group":"[Channel2]","key":")") +
+                                         key + R"(","prop":"value"})");
+        lines.push_back(*line);
+    }
+    link.peer->send(reply_line(lines[0], R"("ok":true,"value":65.5)"));
+    link.peer->send(reply_line(lines[1], R"("ok":false,"error":"no such control")"));
+    link.peer->send(reply_line(lines[2], R"("ok":true)"));
+    std::vector<Result<double>> values = pending.get();
+    ASSERT_EQ(values.size(), 3u);
+    ASSERT_TRUE(values[0]) << values[0].error();
+    EXPECT_EQ(*values[0], 65.5);
+    ASSERT_FALSE(values[1]);
+    EXPECT_EQ(values[1].error(), "[Channel2],time_remaining: no such control");
+    ASSERT_TRUE(values[2]) << values[2].error();
+    EXPECT_EQ(*values[2], 0.0);
+}
+
 TEST_F(TypedRequests, SetSendsAFloatAndFallsBackToTheSentValue) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Case {
