@@ -21,6 +21,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/clock.h"
 #include "cuevoice_run.h"
 #include "line_client.h"
 #include "long_set/change_load.h"
@@ -43,13 +44,6 @@ constexpr unsigned decks = 4;
 constexpr const char* editor_chord = "ctrl+shift+f12";
 constexpr const char* editor_keys = "ctrl+shift+F12";
 constexpr const char* sentinel = "Microphone on";
-
-long long system_time() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
-                                  now.dwLowDateTime);
-}
 
 // The NVDA stand-in's record: "<time> speakText <text>" or "<time> cancelSpeech" per line.
 std::vector<Stamped> spoken_texts(const std::filesystem::path& record) {
@@ -175,7 +169,7 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now() + 200ms;
     const auto until = start + std::chrono::minutes(minutes);
-    const long long load_began = system_time();
+    const long long load_began = system_time_ticks();
     auto changes = std::async(std::launch::async, [&] {
         return run_changes({.control_port = run.control_port(),
                             .decks = decks,
@@ -199,7 +193,7 @@ int main(int argc, char** argv) {
     test::eventually(
         [&] { return answers_since(spoken_texts(record), load_began) >= pressed.presses.size(); },
         15s);
-    const long long sentinel_sent = system_time();
+    const long long sentinel_sent = system_time_ticks();
     std::optional<json> sent =
         run.control({{"cmd", "set"}, {"group", "[Microphone]"}, {"key", "talkover"}, {"value", 1}});
     const bool caught_up =

@@ -27,6 +27,7 @@
 
 #include "bridge/bridge.h"
 #include "bridge/typed_requests.h"
+#include "common/clock.h"
 #include "common/mixxx_child.h"
 #include "common/text.h"
 #include "cuevoice_run.h"
@@ -44,13 +45,6 @@ namespace {
 
 constexpr const char* mixxx_title = "Mixxx (simulated)";
 constexpr long long ticks_per_ms = 10'000; // system time steps of 100 ns
-
-long long system_time() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
-                                  now.dwLowDateTime);
-}
 
 double ms_between(long long from, long long to) {
     return static_cast<double>(to - from) / static_cast<double>(ticks_per_ms);
@@ -277,11 +271,11 @@ PollCost measure_poll(Bench& bench, DWORD pid, std::chrono::seconds window) {
     bench.take_requests();
     auto thread0 = thread_cpu(pid, L"time-warnings");
     auto process0 = process_cpu(pid);
-    long long start = system_time();
+    long long start = system_time_ticks();
     std::this_thread::sleep_for(window); // the window being measured, not a wait for a signal
     auto thread1 = thread_cpu(pid, L"time-warnings");
     auto process1 = process_cpu(pid);
-    long long end = system_time();
+    long long end = system_time_ticks();
     std::vector<Received> requests = bench.take_requests();
     PollCost cost;
     cost.seconds = ms_between(start, end) / 1000.0;
@@ -533,7 +527,7 @@ int main(int argc, char** argv) {
     std::vector<bench::Change> change_times;
     for (int i = 0; measured && i < changes; ++i) {
         const int value = i % 2 == 0 ? 1 : 0;
-        long long changed = system_time();
+        long long changed = system_time_ticks();
         change_times.push_back({changed, value ? "eadphones on" : "eadphones off"});
         json reply = bench.control(
             {{"cmd", "set"}, {"group", "[Channel1]"}, {"key", "pfl"}, {"value", value}});

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/clock.h"
 #include "line_client.h"
 
 namespace cuevoice::bench {
@@ -20,13 +21,6 @@ struct Switch {
 };
 // Switches that change nothing else on a playing deck, so that each change is one announcement.
 constexpr std::array<Switch, 2> switches = {{{"pfl", "headphones"}, {"keylock", "key lock"}}};
-
-long long system_time() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
-                                  now.dwLowDateTime);
-}
 
 std::string group_of(unsigned deck) {
     return "[Channel" + std::to_string(deck) + "]";
@@ -85,7 +79,7 @@ MadeChanges run_changes(const ChangeLoad& load) {
         const unsigned deck = static_cast<unsigned>(i % load.decks) + 1;
         const std::size_t s = (i / load.decks) % switches.size();
         const bool value = !on[deck][s];
-        const long long sent = system_time();
+        const long long sent = system_time_ticks();
         json reply = control.request({{"cmd", "set"},
                                       {"group", group_of(deck)},
                                       {"key", switches[s].key},

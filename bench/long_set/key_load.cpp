@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "common/clock.h"
 #include "desktop.h"
 
 namespace cuevoice::bench {
@@ -13,13 +14,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* mixxx_title = "Mixxx (simulated)";
-
-long long system_time() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
-                                  now.dwLowDateTime);
-}
 
 bool hot_keys_on(const test::CuevoiceRun& run) {
     std::string last;
@@ -101,7 +95,7 @@ PressedKeys run_keys(const test::CuevoiceRun& run, const KeyLoad& load) {
         if (next_press >= load.until)
             break;
         std::this_thread::sleep_until(next_press); // the pace of the presses
-        const long long pressed = system_time();
+        const long long pressed = system_time_ticks();
         if (test::xdotool({"key", load.press_chord}).exit_code == 0)
             keys.presses.push_back(pressed);
         else

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include <windows.h>
+
 namespace cuevoice {
 
 namespace {
@@ -22,6 +24,13 @@ public:
 Clock& system_clock() {
     static SystemClock clock;
     return clock;
+}
+
+long long system_time_ticks() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
+                                  now.dwLowDateTime);
 }
 
 } // namespace cuevoice

@@ -16,4 +16,8 @@ public:
 // The steady clock of the system, with real sleeps.
 Clock& system_clock();
 
+// The wall-clock time in 100-ns steps since 1601 (GetSystemTimePreciseAsFileTime; under Wine
+// the Linux CLOCK_REALTIME): the clock that other programs on the machine stamp with too.
+long long system_time_ticks();
+
 } // namespace cuevoice

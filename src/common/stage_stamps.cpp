@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "common/clock.h"
 #include "common/environment.h"
 #include "common/output.h"
 #include "common/threads.h"
@@ -41,13 +42,6 @@ struct Record {
 Record& stage_record() {
     static Record record;
     return record;
-}
-
-long long system_time_now() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
-                                  now.dwLowDateTime);
 }
 
 // Appends the slots filled since the last call, in slot order, up to the first one still being
@@ -112,7 +106,7 @@ const char* stage_name(Stage stage) {
 }
 
 void stage_detail::record(Stage stage, std::uint64_t tag) {
-    const long long now = system_time_now();
+    const long long now = system_time_ticks();
     Record& record = stage_record();
     const std::uint64_t index = record.next.fetch_add(1, std::memory_order_relaxed);
     if (index >= capacity)

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 
+#include "common/clock.h"
 #include "line_client.h"
 #include "simulated_mixxx.h"
 #include "test_support.h"
@@ -143,25 +144,19 @@ TEST(SimHost, LoadsThePluginShowsItsWindowAndClosesLikeMixxx) {
 // Times that a benchmark in another process compares with its own clock: the loaded event's
 // creation and each request's arrival, in system time.
 TEST(SimHost, RecordsWhenTheEventWasCreatedAndEachRequestArrived) {
-    auto system_time = [] {
-        FILETIME now;
-        GetSystemTimePreciseAsFileTime(&now);
-        return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
-                                      now.dwLowDateTime);
-    };
-    const long long before_start = system_time();
+    const long long before_start = cuevoice::system_time_ticks();
     SimulatedMixxx process;
     ASSERT_TRUE(process.wait_loaded());
-    const long long loaded_seen = system_time();
+    const long long loaded_seen = cuevoice::system_time_ticks();
     json status = control(process, {{"cmd", "status"}});
     ASSERT_TRUE(status.contains("loaded_event_time")) << status.dump();
     EXPECT_GE(status["loaded_event_time"].get<long long>(), before_start);
     EXPECT_LE(status["loaded_event_time"].get<long long>(), loaded_seen);
 
     PluginLink link(process);
-    const long long before_get = system_time();
+    const long long before_get = cuevoice::system_time_ticks();
     get(link.client, "[Channel1]", "volume");
-    const long long after_get = system_time();
+    const long long after_get = cuevoice::system_time_ticks();
     json requests = control(process, {{"cmd", "requests"}, {"clear", true}});
     ASSERT_EQ(requests["requests"].size(), 2u);
     ASSERT_EQ(requests["times"].size(), 2u);
