@@ -1,32 +1,19 @@
 #include "bridge/reply_channel.h"
 
-#include <windows.h>
+#include <mutex>
+
+#include "common/slim_sync.h"
 
 namespace cuevoice {
 
 namespace reply_detail {
 struct Slot {
-    SRWLOCK lock = SRWLOCK_INIT;
-    CONDITION_VARIABLE ready = CONDITION_VARIABLE_INIT;
+    SlimMutex lock;
+    SlimCondition ready;
     std::optional<nlohmann::json> reply;
     bool closed = false;
 };
 } // namespace reply_detail
-
-namespace {
-
-class Locked {
-public:
-    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
-} // namespace
 
 ReplySender& ReplySender::operator=(ReplySender&& other) noexcept {
     if (this != &other) {
@@ -44,11 +31,11 @@ void ReplySender::send(nlohmann::json reply) {
     if (!slot_)
         return;
     {
-        Locked locked(slot_->lock);
+        std::lock_guard locked(slot_->lock);
         slot_->reply = std::move(reply);
         slot_->closed = true;
     }
-    WakeAllConditionVariable(&slot_->ready);
+    slot_->ready.notify_all();
     slot_.reset();
 }
 
@@ -56,23 +43,16 @@ void ReplySender::close() {
     if (!slot_)
         return;
     {
-        Locked locked(slot_->lock);
+        std::lock_guard locked(slot_->lock);
         slot_->closed = true;
     }
-    WakeAllConditionVariable(&slot_->ready);
+    slot_->ready.notify_all();
     slot_.reset();
 }
 
 std::optional<nlohmann::json> ReplyReceiver::recv_for(std::chrono::milliseconds timeout) {
-    auto until = std::chrono::steady_clock::now() + timeout;
-    Locked locked(slot_->lock);
-    while (!slot_->closed) {
-        auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        SleepConditionVariableSRW(&slot_->ready, &slot_->lock, static_cast<DWORD>(left.count()), 0);
-    }
+    std::unique_lock locked(slot_->lock);
+    slot_->ready.wait_for(locked, timeout, [this] { return slot_->closed; });
     return std::move(slot_->reply);
 }
 
