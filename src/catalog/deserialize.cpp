@@ -234,6 +234,9 @@ std::string invalid_type_text(const toml::node& found, std::string_view expected
 
 std::string toml_syntax_error_text(const toml::parse_error& error, std::string_view text) {
     const auto line_number = static_cast<std::size_t>(error.source().begin.line);
+    // A failed check of the library's that knows no position (see common/toml.h).
+    if (line_number == 0)
+        return "TOML parse error\n" + std::string(error.description());
     const auto column = static_cast<std::size_t>(error.source().begin.column);
     // The offending line itself, without its line end.
     std::string_view line;

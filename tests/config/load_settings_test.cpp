@@ -128,6 +128,47 @@ TEST_F(LoadSettings, ReportsUnreadableAndBrokenFiles) {
     EXPECT_GT(missing.size(), ("cannot read " + shown + ": ").size());
 }
 
+TEST_F(LoadSettings, SlipsThatTheTomlLibraryDoesNotExpectAreSyntaxErrorsAtTheirLine) {
+    // Typos in the first-start template, each of which once stopped the program in one of the
+    // library's own checks. They are refused like any syntax error, with the line and a caret
+    // under the character the parser stopped on.
+    const std::string shown = path_text(config);
+    const struct {
+        std::string from;
+        std::string to;
+        std::string where;
+        std::string caret;
+    } cases[] = {
+        {"mixxx_args = []", "mixxx_args = [}", "line 11, column 15", std::string(14, ' ') + "^"},
+        {"mixxx_args = []", "mixxx_args = ['--developer', }", "line 11, column 30",
+         std::string(29, ' ') + "^"},
+        {"port = 52764", "x = 1979-05-27 7", "line 13, column 17", std::string(16, ' ') + "^"},
+        {"port = 52764", "x = 1979-05-27T:00", "line 13, column 16", std::string(15, ' ') + "^"},
+        {"port = 52764", "a = {b = 1, c = [1,}{d,]=23}", "line 13, column 20",
+         std::string(19, ' ') + "^"},
+        {"port = 52764", "x = 1979-05-27Tnan32:00]", "line 13, column 16",
+         std::string(15, ' ') + "^"},
+        // A letter after a value, which the library asks whether it is a blank.
+        {"port = 52764", "port = 52764 \xC3\xA9", "line 13, column 14", std::string(13, ' ') + "^"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        write_file(config, replaced(settings_template_text(), c.from, c.to));
+        const std::string error = read_settings_file(config).error();
+        EXPECT_EQ(error.rfind("error in " + shown + ": TOML parse error at " + c.where + "\n", 0),
+                  0u)
+            << error;
+        EXPECT_NE(error.find(" | " + c.to + "\n"), std::string::npos) << error;
+        EXPECT_NE(error.find("   | " + c.caret + "\n"), std::string::npos) << error;
+    }
+    // A letter inside a name is part of the name: the file loads, with the shortcut it names.
+    write_file(config, replaced(settings_template_text(), "[shortcuts]\n",
+                                "[shortcuts]\np\xC3\xA9lay = [\"ctrl+alt+p\"]\n"));
+    auto loaded = read_settings_file(config);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(loaded->shortcuts.count("p\xC3\xA9lay"), 1u);
+}
+
 TEST_F(LoadSettings, RefusedFilesAreNeverRewritten) {
     const std::string general = "[general]\nmixxx_path = 'C:\\m.exe'\n";
     const std::string legacy(embedded::legacy_keys_toml);

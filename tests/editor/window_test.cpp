@@ -5,9 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/files.h"
 #include "common/text.h"
-#include "editor_session.h"
 #include "desktop.h"
+#include "editor_session.h"
 
 using namespace cuevoice;
 using namespace cuevoice::test;
@@ -114,31 +115,53 @@ TEST(KeyEditorWindow, OpenSettingsSignalsARunningCopyAndReturnsAtOnce) {
 }
 
 TEST(KeyEditorWindow, ASettingsFileWithAnErrorIsShownAndOpenedInNotepad) {
-    EditorSession session;
-    session.write_config("[general\nport = 1\n");
-    ASSERT_TRUE(session.start());
-    std::string text = session.answer_message_box("Return");
-    const std::string start = "The settings file has an error, so the key editor can't open.\n\n";
-    const std::string end = "\n\nIt opens in Notepad now.";
-    ASSERT_EQ(text.rfind(start, 0), 0u) << text;
-    ASSERT_GT(text.size(), start.size() + end.size());
-    EXPECT_EQ(text.substr(text.size() - end.size()), end);
-    std::string error = text.substr(start.size(), text.size() - start.size() - end.size());
-    EXPECT_EQ(error.rfind("error in ", 0), 0u) << error;
-    EXPECT_EQ(session.wait_for_exit(), 0);
-    EXPECT_NE(session.standard_output().find("key editor: " + error + "\n"), std::string::npos)
-        << session.standard_output();
-    EXPECT_EQ(read_file(session.config()), "[general\nport = 1\n") << "nothing written";
+    // An unfinished header, and slips inside values that break what the TOML library assumes
+    // about the text: each is the editor's own settings error, never a box of the C runtime.
+    const struct {
+        std::string settings;
+        std::string where;
+    } cases[] = {
+        {"[general\nport = 1\n", "line 1, column 9"},
+        {"[general]\nmixxx_args = [}\n", "line 2, column 15"},
+        {"[general]\nx = 1979-05-27 7\n", "line 2, column 17"},
+        {"[general]\nport = 52764 \xC3\xA9\n", "line 2, column 14"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings);
+        EditorSession session;
+        session.write_config(c.settings);
+        ASSERT_TRUE(session.start());
+        std::string text = session.answer_message_box("Return");
+        const std::string start =
+            "The settings file has an error, so the key editor can't open.\n\n";
+        const std::string end = "\n\nIt opens in Notepad now.";
+        ASSERT_EQ(text.rfind(start, 0), 0u) << text;
+        ASSERT_GT(text.size(), start.size() + end.size());
+        EXPECT_EQ(text.substr(text.size() - end.size()), end);
+        std::string error = text.substr(start.size(), text.size() - start.size() - end.size());
+        EXPECT_EQ(error.rfind("error in " + path_text(session.config()) + ": TOML parse error at " +
+                                  c.where + "\n",
+                              0),
+                  0u)
+            << error;
+        EXPECT_EQ(session.wait_for_exit(), 0);
+        EXPECT_NE(session.standard_output().find("key editor: " + error + "\n"), std::string::npos)
+            << session.standard_output();
+        EXPECT_EQ(read_file(session.config()), c.settings) << "nothing written";
 
-    // Notepad shows the file; the test closes the window it found.
-    HWND notepad = nullptr;
-    EXPECT_TRUE(eventually(
-        [&] {
-            notepad = FindWindowW(L"Notepad", nullptr);
-            return notepad != nullptr &&
-                   window_text(notepad).find("config.toml") != std::string::npos;
-        },
-        std::chrono::seconds(10)));
-    if (notepad != nullptr)
-        PostMessageW(notepad, WM_CLOSE, 0, 0);
+        // Notepad shows the file; the test closes the window it found.
+        HWND notepad = nullptr;
+        EXPECT_TRUE(eventually(
+            [&] {
+                notepad = FindWindowW(L"Notepad", nullptr);
+                return notepad != nullptr &&
+                       window_text(notepad).find("config.toml") != std::string::npos;
+            },
+            std::chrono::seconds(10)));
+        if (notepad != nullptr) {
+            PostMessageW(notepad, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(eventually([] { return FindWindowW(L"Notepad", nullptr) == nullptr; },
+                                   std::chrono::seconds(10)));
+        }
+    }
 }

@@ -237,19 +237,31 @@ void expect_refusal(const CuevoiceRun& run, const std::string& logged, const std
 
 } // namespace
 
-TEST(Run, ASettingsFileWithALoneBracketEndsWithTheParsersReasonAndExitCodeOne) {
-    // An unfinished table header, the commonest slip while editing the file by hand.
+TEST(Run, ASettingsFileWithASlipEndsWithTheParsersReasonAndExitCodeOne) {
+    // The commonest slips of a hand edit: an unfinished table header, and values that break
+    // what the TOML library assumes about the text (it once stopped the program on them behind
+    // a box of the C runtime). Each ends the run on its own, saying where the slip is.
     const struct {
         std::string settings;
         std::string line;
-    } cases[] = {{"[\n", "1"}, {"a = 1\n[\n", "2"}};
+        std::size_t column;
+        std::string text;
+    } cases[] = {
+        {"[\n", "1", 2, "["},
+        {"a = 1\n[\n", "2", 2, "["},
+        {"[general]\nmixxx_args = [}\n", "2", 15, "mixxx_args = [}"},
+        {"[general]\nx = 1979-05-27T:00\n", "2", 16, "x = 1979-05-27T:00"},
+        {"[general]\nport = 52764 \xC3\xA9\n", "2", 14, "port = 52764 \xC3\xA9"},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.settings);
         CuevoiceRun run({.program = cuevoice_exe(), .settings = c.settings});
         const std::string reason = "error in " + windows_text(run.settings_file()) +
-                                   ": TOML parse error at line " + c.line + ", column 2\n  |\n" +
-                                   c.line + " | [\n  |  ^\n";
-        EXPECT_EQ(run.wait_exit(30s), std::optional<unsigned long>(1)) << run.report();
+                                   ": TOML parse error at line " + c.line + ", column " +
+                                   std::to_string(c.column) + "\n  |\n" + c.line + " | " + c.text +
+                                   "\n  | " + std::string(c.column - 1, ' ') + "^\n";
+        // The pause after the error lasts a second for every 14 bytes spoken.
+        EXPECT_EQ(run.wait_exit(60s), std::optional<unsigned long>(1)) << run.report();
         const std::string log = run.log();
         EXPECT_NE(log.find("] error: " + reason), std::string::npos) << log;
         EXPECT_NE(log.find("] say: Cuevoice error. " + reason), std::string::npos) << log;
