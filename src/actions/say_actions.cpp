@@ -27,13 +27,7 @@ public:
     // Controls that are spoken only all together: asked for at once, so the answer waits for
     // one round trip instead of one per control. The values, or the first error in that order.
     Result<std::vector<double>> all(const std::vector<std::string>& keys) {
-        std::vector<double> values;
-        for (Result<double>& value : get_each(link_, group_, keys, "value")) {
-            if (!value)
-                return Error{value.error()};
-            values.push_back(*value);
-        }
-        return values;
+        return get_each(link_, group_, keys, "value");
     }
 
 private:

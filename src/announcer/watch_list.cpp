@@ -59,7 +59,7 @@ WatchedValues watch_startup_controls(MixxxLink& link) {
         for (const std::string& key : sampler_keys)
             watch(link, "[Sampler" + std::to_string(sampler) + "]", key, table);
     for (const AnnouncedEntry& entry : announced_controls)
-        if (entry.scope == AnnouncedScope::fixed)
+        if (entry.scope == AnnouncedScope::fixed || entry.scope == AnnouncedScope::other)
             watch(link, std::string(entry.group), std::string(entry.key), table);
     return table;
 }

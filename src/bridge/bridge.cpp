@@ -1,6 +1,5 @@
 #include "bridge/bridge.h"
 
-#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -97,22 +96,24 @@ std::vector<Result<json>> Bridge::request_all(std::vector<json> messages, int wa
     std::vector<Result<json>> replies;
     replies.reserve(sent.size());
     if (std::optional<std::string> send_error = write(lines)) {
-        for (const Outstanding& outstanding : sent) {
+        // The first command fails, and the others are given up with it.
+        for (const Outstanding& outstanding : sent)
             remove_pending(*pending_, outstanding.id);
-            replies.push_back(Error{std::string(send_failed_text) + *send_error});
-        }
+        replies.push_back(Error{std::string(send_failed_text) + *send_error});
         return replies;
     }
     for (const Outstanding& outstanding : sent)
         stamp_stage(Stage::request_written, outstanding.id);
-    // One wait for all: a Mixxx that does not answer takes as long to report as it did for one
-    // request, not once per request.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
-    for (Outstanding& outstanding : sent) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        replies.push_back(
-            wait_reply(outstanding, std::max(left, std::chrono::milliseconds::zero())));
+    // As one by one: each reply has the whole wait from the one before, and the first failure
+    // ends the reading. The rest are no longer waited for; their replies, when they come, are
+    // dropped as late replies are.
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        replies.push_back(wait_reply(sent[i], std::chrono::seconds(wait_seconds)));
+        if (!replies.back()) {
+            for (std::size_t rest = i + 1; rest < sent.size(); ++rest)
+                remove_pending(*pending_, sent[rest].id);
+            break;
+        }
     }
     return replies;
 }

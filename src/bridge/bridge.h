@@ -39,8 +39,8 @@ public:
     // Sets "id" in the message, writes it as one line and waits for the reply with that id.
     Result<json> request(json message, int wait_seconds) override;
 
-    // Writes every line at once, with one write, then waits for each reply in turn, all within
-    // one wait of `wait_seconds`.
+    // Writes every line at once, with one write, then takes the replies in turn, each within
+    // `wait_seconds` of the one before; the first failure gives up the rest.
     std::vector<Result<json>> request_all(std::vector<json> messages, int wait_seconds) override;
 
 private:

@@ -13,8 +13,11 @@ Result<json> request(MixxxLink& link, json message, int wait_seconds) {
 std::vector<Result<json>> MixxxLink::request_all(std::vector<json> messages, int wait_seconds) {
     std::vector<Result<json>> replies;
     replies.reserve(messages.size());
-    for (json& message : messages)
+    for (json& message : messages) {
         replies.push_back(request(std::move(message), wait_seconds));
+        if (!replies.back())
+            break;
+    }
     return replies;
 }
 

@@ -19,11 +19,12 @@ public:
     // call from any number of threads at once.
     virtual Result<json> request(json message, int wait_seconds) = 0;
 
-    // Several commands whose replies the caller needs all of, in order: each reply (or error)
-    // at its command's place. The commands reach Mixxx in the order given. This one sends each
-    // after the last one's reply, each waited for up to `wait_seconds`; a link may send them
-    // all before the first reply, to save the waits in between, and then waits `wait_seconds`
-    // for all of them.
+    // Several commands whose replies the caller needs all of, as if sent one by one: the
+    // replies in the order of the commands, up to and including the first that failed; the
+    // commands after it are given up. The commands reach Mixxx in the order given, and each
+    // reply is waited for up to `wait_seconds` from the reply before it (the first from the
+    // sending). This one sends each after the last one's reply; a link may send them all
+    // before the first reply, to save the round trips in between.
     virtual std::vector<Result<json>> request_all(std::vector<json> messages, int wait_seconds);
 };
 

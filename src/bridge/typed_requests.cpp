@@ -26,7 +26,7 @@ Result<double> get(MixxxLink& link, const std::string& group, const std::string&
     return read_number(*reply, "value");
 }
 
-std::vector<Result<double>> get_each(MixxxLink& link, const std::string& group,
+Result<std::vector<double>> get_each(MixxxLink& link, const std::string& group,
                                      const std::vector<std::string>& keys,
                                      const std::string& prop) {
     std::vector<json> messages;
@@ -34,15 +34,15 @@ std::vector<Result<double>> get_each(MixxxLink& link, const std::string& group,
     for (const std::string& key : keys)
         messages.push_back(json{{"cmd", "get"}, {"group", group}, {"key", key}, {"prop", prop}});
     std::vector<Result<json>> replies = link.request_all(std::move(messages), wait_seconds);
-    std::vector<Result<double>> values;
+    std::vector<double> values;
     values.reserve(keys.size());
     for (std::size_t i = 0; i < keys.size(); ++i) {
+        // A link that stopped short without a failure left the rest unanswered.
         if (i >= replies.size())
-            values.push_back(Error{control_error(group, keys[i], std::string(no_answer_text))});
-        else if (!replies[i])
-            values.push_back(Error{control_error(group, keys[i], replies[i].error())});
-        else
-            values.push_back(read_number(*replies[i], "value"));
+            return Error{control_error(group, keys[i], std::string(no_answer_text))};
+        if (!replies[i])
+            return Error{control_error(group, keys[i], replies[i].error())};
+        values.push_back(read_number(*replies[i], "value"));
     }
     return values;
 }

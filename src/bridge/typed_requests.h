@@ -31,9 +31,10 @@ using WatchedValues = std::map<ControlKey, double>;
 Result<double> get(MixxxLink& link, const std::string& group, const std::string& key,
                    const std::string& prop);
 
-// A get for each key of the group, all sent before the first reply is waited for: each value or
-// error as get gives it, in the order asked. For reads that are used only all together.
-std::vector<Result<double>> get_each(MixxxLink& link, const std::string& group,
+// A get for each key of the group, all sent before the first reply is waited for: the values
+// in the order asked, or the first error in that order as get gives it, which ends the reading
+// as it would one get at a time. For reads that are used only all together.
+Result<std::vector<double>> get_each(MixxxLink& link, const std::string& group,
                                      const std::vector<std::string>& keys, const std::string& prop);
 
 // The value Mixxx reports back, or the sent value when it reports none.

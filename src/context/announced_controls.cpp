@@ -26,6 +26,8 @@ bool in_scope(const AnnouncedEntry& entry, std::string_view group) {
         return numbered(group, "[Sampler", "]");
     case AnnouncedScope::fixed:
         return group == entry.group;
+    case AnnouncedScope::other:
+        return true;
     }
     return false;
 }
@@ -37,13 +39,26 @@ bool same_key(const AnnouncedEntry& entry, std::string_view key) {
     return numbered(key, entry.key.substr(0, braces), entry.key.substr(braces + 2));
 }
 
+// The first row that takes the control, so that a row of any other group comes after those of
+// the decks.
+const AnnouncedEntry* entry_for(std::string_view group, std::string_view key) {
+    for (const AnnouncedEntry& entry : announced_controls)
+        if (in_scope(entry, group) && same_key(entry, key))
+            return &entry;
+    return nullptr;
+}
+
 } // namespace
 
 std::optional<AnnouncedControl> announced_control(std::string_view group, std::string_view key) {
-    for (const AnnouncedEntry& entry : announced_controls)
-        if (in_scope(entry, group) && same_key(entry, key))
-            return entry.control;
+    if (const AnnouncedEntry* entry = entry_for(group, key))
+        return entry->control;
     return std::nullopt;
+}
+
+bool announcer_reports(std::string_view group, std::string_view key) {
+    const AnnouncedEntry* entry = entry_for(group, key);
+    return entry != nullptr && (entry->scope != AnnouncedScope::other || group == entry->group);
 }
 
 } // namespace cuevoice

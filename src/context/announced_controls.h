@@ -27,14 +27,16 @@ enum class AnnouncedControl {
     main_clipping,
 };
 
-// Where a control lives: on every deck ("[Channel{}]"), on every sampler ("[Sampler{}]"), or
-// in one group of its own.
-enum class AnnouncedScope { deck, sampler, fixed };
+// Where a control lives: on every deck ("[Channel{}]"), on every sampler ("[Sampler{}]"), in
+// one group of its own, or in any group that no row before it takes. A control of the last kind
+// is spoken from every such group, but only its named group is watched and left to the
+// announcer by the actions.
+enum class AnnouncedScope { deck, sampler, fixed, other };
 
 struct AnnouncedEntry {
     AnnouncedControl control;
     AnnouncedScope scope;
-    std::string_view group; // the fixed group; empty for the other scopes
+    std::string_view group; // the fixed or the watched group; empty for decks and samplers
     // The key; for the hotcues "hotcue_{}_status", with the hotcue's number in the braces.
     std::string_view key;
 };
@@ -58,17 +60,16 @@ inline constexpr std::array<AnnouncedEntry, 15> announced_controls{{
     {AnnouncedControl::broadcast_enabled, AnnouncedScope::fixed, "[Shoutcast]", "enabled"},
     {AnnouncedControl::broadcast_status, AnnouncedScope::fixed, "[Shoutcast]", "status"},
     {AnnouncedControl::microphone, AnnouncedScope::fixed, "[Microphone]", "talkover"},
-    {AnnouncedControl::main_clipping, AnnouncedScope::fixed, "[Main]", "peak_indicator"},
+    // Spoken for any group but a deck: "[Master]" of older versions of Mixxx, a sampler, ...
+    {AnnouncedControl::main_clipping, AnnouncedScope::other, "[Main]", "peak_indicator"},
 }};
 
-// Which of them the control is, compared exactly after deck filling; any deck, sampler and
-// hotcue number counts.
+// Which of them the announcer speaks for a change of the control, compared exactly after deck
+// filling; any deck, sampler and hotcue number counts.
 std::optional<AnnouncedControl> announced_control(std::string_view group, std::string_view key);
 
-// True for exactly the controls that the announcer speaks by itself; actions stay silent about
-// those while announcements are on.
-inline bool announcer_reports(std::string_view group, std::string_view key) {
-    return announced_control(group, key).has_value();
-}
+// True for exactly the watched controls that the announcer speaks by itself; actions stay
+// silent about those while announcements are on.
+bool announcer_reports(std::string_view group, std::string_view key);
 
 } // namespace cuevoice

@@ -22,6 +22,9 @@ int normal_start() {
     Speech speech = start_speech();
     UniqueHandle running(CreateMutexW(nullptr, TRUE, L"CuevoiceRunning"));
     if (!running || GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Let go before the pause: once the running copy ends, a new start must not find the
+        // mutex held by a copy that is only waiting for its voice.
+        running.reset();
         say_str(speech, "Cuevoice is already running.");
         system_clock().sleep_for(std::chrono::seconds(3));
         return 1;

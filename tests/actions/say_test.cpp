@@ -129,6 +129,9 @@ TEST(SayDeck, ARequestErrorEndsTheActionWithNothingPartialSaid) {
         say_on(bench, c.what);
         EXPECT_EQ(bench.spoken(), Lines{"Error: [Channel1]," + c.key + ": Mixxx did not answer"})
             << say_what_name(c.what) << " " << c.key;
+        // Nothing is asked after the failed read.
+        EXPECT_EQ(bench.link->sent_texts().back(), "get [Channel1] " + c.key + " value")
+            << say_what_name(c.what) << " " << c.key;
     }
 }
 

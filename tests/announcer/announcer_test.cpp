@@ -363,6 +363,31 @@ TEST(Announcer, ClippingSpeaksOnceUntil30QuietSeconds) {
     EXPECT_EQ(peak("[Channel1]", 1), Lines{"Clipping"});
 }
 
+// Mixxx names its main output "[Master]" in older versions, and other groups have a peak
+// indicator too: every one that is not a deck is the main output's clipping, gated on its own.
+TEST(Announcer, APeakIndicatorOfAnyGroupButADeckIsMainOutputClippingGatedPerGroup) {
+    Bench bench;
+    Announcer announcer(bench.context, {});
+    auto peak = [&](const char* group, double value) {
+        announcer.handle(change(group, "peak_indicator", value));
+        return bench.spoken();
+    };
+    // Each speaks: one gate per group, not one for all of them.
+    for (const char* group : {"[Main]", "[Master]", "[Sampler1]", "[Channel]", "[Headphone]"})
+        EXPECT_EQ(peak(group, 1), Lines{"Main output clipping"}) << group;
+    bench.clock.advance(1s);
+    EXPECT_EQ(peak("[Master]", 0), Lines{});
+    EXPECT_EQ(peak("[Master]", 1), Lines{});
+    bench.clock.advance(30s);
+    EXPECT_EQ(peak("[Master]", 0), Lines{});
+    bench.clock.advance(29s);
+    EXPECT_EQ(peak("[Master]", 1), Lines{}); // the fall restarted the 30 s
+    bench.clock.advance(30s);
+    EXPECT_EQ(peak("[Master]", 0), Lines{});
+    bench.clock.advance(30s);
+    EXPECT_EQ(peak("[Master]", 1), Lines{"Main output clipping"});
+}
+
 TEST(Announcer, TheClippingGateCountsChangesWhileAnnouncementsAreOff) {
     Bench bench;
     Announcer announcer(bench.context, {});

@@ -373,53 +373,118 @@ TEST(Link, ConcurrentRequestsCarryDistinctIdsAndWholeLines) {
     EXPECT_EQ(*ids.rbegin(), std::uint64_t{threads * per_thread + 1});
 }
 
-TEST(Link, RequestAllSendsEveryLineBeforeTheFirstReplyAndKeepsEachReplyInItsPlace) {
-    Link link = open_link();
+namespace {
+
+// Three gets with their keys "k0", "k1" and "k2".
+std::vector<json> numbered_gets() {
     std::vector<json> messages;
     for (int i = 0; i < 3; ++i) {
         json message = get_play();
         message["key"] = numbered_key(i);
         messages.push_back(message);
     }
+    return messages;
+}
+
+// The next `count` lines, before any of them is answered; fewer when one does not come.
+std::vector<std::string> read_lines(ScriptedPeer& peer, std::size_t count) {
+    std::vector<std::string> lines;
+    while (lines.size() < count)
+        if (std::optional<std::string> line = peer.read_line(std::chrono::seconds(2)))
+            lines.push_back(*line);
+        else
+            break;
+    return lines;
+}
+
+} // namespace
+
+TEST(Link, RequestAllSendsEveryLineBeforeTheFirstReplyAndKeepsEachReplyInItsPlace) {
+    Link link = open_link();
+    std::vector<json> messages = numbered_gets();
     auto replies =
         std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 3); });
     // Nothing is answered until all three lines are in: a link that waited for each reply
     // before the next line would leave the second read without a line.
-    std::vector<std::string> lines;
-    for (int i = 0; i < 3; ++i) {
-        auto line = link.peer->read_line(std::chrono::seconds(2));
-        ASSERT_TRUE(line) << "line " << i + 1 << " was not sent before the first reply";
-        lines.push_back(*line);
-        EXPECT_EQ(json::parse(*line).at("key"), numbered_key(i));
-    }
-    link.peer->send(reply_line(lines[2], R"("ok":true,"value":2)"));
-    link.peer->send(reply_line(lines[1], R"("ok":false,"error":"unknown control")"));
+    std::vector<std::string> lines = read_lines(*link.peer, 3);
+    ASSERT_EQ(lines.size(), 3u) << "a line was not sent before the first reply";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(json::parse(lines[i]).at("key"), numbered_key(i));
+    link.peer->send(reply_line(lines[2], R"("ok":false,"error":"unknown control")"));
+    link.peer->send(reply_line(lines[1], R"("ok":true,"value":1)"));
     link.peer->send(reply_line(lines[0], R"("ok":true,"value":0)"));
     std::vector<Result<json>> got = replies.get();
     ASSERT_EQ(got.size(), 3u);
     ASSERT_TRUE(got[0]) << got[0].error();
     EXPECT_EQ(got[0]->at("value"), 0);
-    ASSERT_FALSE(got[1]);
-    EXPECT_EQ(got[1].error(), "unknown control");
-    ASSERT_TRUE(got[2]) << got[2].error();
-    EXPECT_EQ(got[2]->at("value"), 2);
+    ASSERT_TRUE(got[1]) << got[1].error();
+    EXPECT_EQ(got[1]->at("value"), 1);
+    ASSERT_FALSE(got[2]);
+    EXPECT_EQ(got[2].error(), "unknown control");
 }
 
-TEST(Link, RequestAllWaitsOnceForAllWhenMixxxDoesNotAnswer) {
+TEST(Link, RequestAllEndsAtOnceAtTheFirstFailingReplyAndDropsTheLaterOnes) {
+    Link link = open_link();
+    std::vector<json> messages = numbered_gets();
+    auto replies =
+        std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 20); });
+    std::vector<std::string> lines = read_lines(*link.peer, 3);
+    ASSERT_EQ(lines.size(), 3u);
+    link.peer->send(reply_line(lines[0], R"("ok":true,"value":0)"));
+    link.peer->send(reply_line(lines[1], R"("ok":false,"error":"refused")"));
+    // The third is never answered: as when asked one by one, it is no longer waited for.
+    ASSERT_TRUE(replies.wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+        << "the refusal waited for the reply after it";
+    std::vector<Result<json>> got = replies.get();
+    ASSERT_EQ(got.size(), 2u);
+    ASSERT_TRUE(got[0]) << got[0].error();
+    EXPECT_EQ(got[0]->at("value"), 0);
+    ASSERT_FALSE(got[1]);
+    EXPECT_EQ(got[1].error(), "refused");
+
+    // Its reply, coming late, is dropped; the next request gets its own.
+    link.peer->send(reply_line(lines[2], R"("ok":true,"value":2)"));
+    Result<json> next = answered(*link.peer, R"("ok":true,"value":222)",
+                                 [&] { return request(*link.bridge, get_play(), 3); });
+    ASSERT_TRUE(next) << next.error();
+    EXPECT_EQ(next->at("value"), 222);
+    EXPECT_EQ(next->at("id").get<std::uint64_t>(),
+              json::parse(lines[2]).at("id").get<std::uint64_t>() + 1);
+}
+
+TEST(Link, RequestAllGivesEachReplyItsOwnWaitCountedFromTheOneBefore) {
+    Link link = open_link();
+    std::vector<json> messages = numbered_gets();
+    auto replies =
+        std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 2); });
+    std::vector<std::string> lines = read_lines(*link.peer, 3);
+    ASSERT_EQ(lines.size(), 3u);
+    // A slow Mixxx: each reply 1.2 s after the one before, well within a wait of 2 s each,
+    // though the three together take longer than one wait.
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        link.peer->send(reply_line(lines[i], R"("ok":true,"value":)" + std::to_string(i)));
+    }
+    std::vector<Result<json>> got = replies.get();
+    ASSERT_EQ(got.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(got[i]) << "reply " << i + 1 << ": " << got[i].error();
+        EXPECT_EQ(got[i]->at("value"), i);
+    }
+}
+
+TEST(Link, RequestAllReportsAMixxxThatAnswersNothingAfterOneWait) {
     Link link = open_link();
     std::vector<json> messages(3, get_play());
     const auto start = std::chrono::steady_clock::now();
     auto replies =
         std::async(std::launch::async, [&] { return link.bridge->request_all(messages, 1); });
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(link.peer->read_line());
+    ASSERT_EQ(read_lines(*link.peer, 3).size(), 3u);
     std::vector<Result<json>> got = replies.get();
     const auto took = std::chrono::steady_clock::now() - start;
-    ASSERT_EQ(got.size(), 3u);
-    for (const Result<json>& reply : got) {
-        ASSERT_FALSE(reply);
-        EXPECT_EQ(reply.error(), "Mixxx did not answer");
-    }
-    // One wait of a second for the three, not a second for each.
+    // The first unanswered command ends them all: one wait of a second, not one for each.
+    ASSERT_EQ(got.size(), 1u);
+    ASSERT_FALSE(got[0]);
+    EXPECT_EQ(got[0].error(), "Mixxx did not answer");
     EXPECT_LT(took, std::chrono::milliseconds(2500));
 }

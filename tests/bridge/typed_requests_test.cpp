@@ -1,6 +1,7 @@
 #include <cmath>
 #include <future>
 #include <limits>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -103,30 +104,33 @@ TEST_F(TypedRequests, GetNamesTheControlWhenMixxxDoesNotAnswer) {
     EXPECT_EQ(value.error(), "[Channel1],play: Mixxx did not answer");
 }
 
-TEST_F(TypedRequests, GetEachSendsGetsInOrderAndGivesEachKeyWhatGetWouldGive) {
-    auto pending = std::async(std::launch::async, [&] {
-        return get_each(bridge(), "[Channel2]", {"time_elapsed", "time_remaining", "play"},
-                        "value");
-    });
-    std::vector<std::string> lines;
-    for (const char* key : {"time_elapsed", "time_remaining", "play"}) {
-        std::optional<std::string> line = link.peer->read_line();
-        ASSERT_TRUE(line) << key;
-        EXPECT_EQ(without_id(*line), std::string(R"({"cmd":"get","group":"[Channel2]","key":")") +
-                                         key + R"(","prop":"value"})");
-        lines.push_back(*line);
-    }
-    link.peer->send(reply_line(lines[0], R"("ok":true,"value":65.5)"));
-    link.peer->send(reply_line(lines[1], R"("ok":false,"error":"no such control")"));
-    link.peer->send(reply_line(lines[2], R"("ok":true)"));
-    std::vector<Result<double>> values = pending.get();
-    ASSERT_EQ(values.size(), 3u);
-    ASSERT_TRUE(values[0]) << values[0].error();
-    EXPECT_EQ(*values[0], 65.5);
-    ASSERT_FALSE(values[1]);
-    EXPECT_EQ(values[1].error(), "[Channel2],time_remaining: no such control");
-    ASSERT_TRUE(values[2]) << values[2].error();
-    EXPECT_EQ(*values[2], 0.0);
+TEST_F(TypedRequests, GetEachSendsGetsInOrderAndGivesTheValuesOrTheFirstErrorAsGetWould) {
+    const std::vector<std::string> keys = {"time_elapsed", "time_remaining", "play"};
+    // Sends the three gets, then answers them in order with the members given.
+    auto get_three = [&](const std::vector<std::string>& members) {
+        std::optional<Result<std::vector<double>>> values;
+        std::thread caller([&] { values = get_each(bridge(), "[Channel2]", keys, "value"); });
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            std::optional<std::string> line = link.peer->read_line();
+            EXPECT_TRUE(line) << keys[i];
+            if (!line)
+                break;
+            EXPECT_EQ(without_id(*line), R"({"cmd":"get","group":"[Channel2]","key":")" + keys[i] +
+                                             R"(","prop":"value"})");
+            link.peer->send(reply_line(*line, members[i]));
+        }
+        caller.join();
+        return std::move(*values);
+    };
+    Result<std::vector<double>> values =
+        get_three({R"("ok":true,"value":65.5)", R"("ok":true)", R"("ok":true,"value":1)"});
+    ASSERT_TRUE(values) << values.error();
+    EXPECT_EQ(*values, (std::vector<double>{65.5, 0.0, 1.0}));
+
+    values = get_three({R"("ok":true,"value":65.5)", R"("ok":false,"error":"no such control")",
+                        R"("ok":false,"error":"not this one")"});
+    ASSERT_FALSE(values);
+    EXPECT_EQ(values.error(), "[Channel2],time_remaining: no such control");
 }
 
 TEST_F(TypedRequests, SetSendsAFloatAndFallsBackToTheSentValue) {

@@ -123,7 +123,8 @@ TEST(AnnouncerReports, ExactlyTheControlsTheAnnouncerSpeaks) {
 
         {"[Channel1]", "volume", false},
         {"[Master]", "peak_indicator", false},
-        {"[Channel{deck}]", "play", false}, // compared after deck filling
+        {"[Sampler1]", "peak_indicator", false}, // spoken, but only [Main]'s is watched
+        {"[Channel{deck}]", "play", false},      // compared after deck filling
         {"[Channel]", "play", false},
         {"[ChannelX]", "play", false},
         {"[Channel1", "play", false},

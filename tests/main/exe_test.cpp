@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "common/text.h"
+#include "common/win_handle.h"
+#include "cuevoice_run.h"
 #include "test_support.h"
 
 using namespace cuevoice;
@@ -36,6 +39,45 @@ std::filesystem::path log_file(const TempFolder& profile) {
 // anything is said or started.
 void write_broken_settings(const std::filesystem::path& app_data) {
     write_file(app_data / "Cuevoice" / "config.toml", "[general]\nport = \"x\"\n");
+}
+
+// Holds every thread of a process stopped while it lives, so that the process stays exactly
+// where it was, however long the test takes.
+class Frozen {
+public:
+    explicit Frozen(DWORD process_id) {
+        UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+             more = Thread32Next(snapshot.get(), &entry)) {
+            if (entry.th32OwnerProcessID != process_id)
+                continue;
+            UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+            if (thread && SuspendThread(thread.get()) != static_cast<DWORD>(-1))
+                threads_.push_back(std::move(thread));
+        }
+    }
+    ~Frozen() {
+        for (const UniqueHandle& thread : threads_)
+            ResumeThread(thread.get());
+    }
+    Frozen(const Frozen&) = delete;
+    Frozen& operator=(const Frozen&) = delete;
+
+    bool holds_any() const { return !threads_.empty(); }
+
+private:
+    std::vector<UniqueHandle> threads_;
+};
+
+// The first line a start writes: "Cuevoice 1.2.0" once it runs, or why it refused to (what
+// there is when no whole line came in time).
+std::string first_output_line(const CuevoiceRun& run) {
+    std::string output;
+    eventually([&] { return (output = run.output()).find('\n') != std::string::npos; },
+               std::chrono::seconds(30));
+    return output.substr(0, output.find('\n'));
 }
 
 } // namespace
@@ -91,6 +133,25 @@ TEST(Executable, SecondCopySaysSoAndLeavesTheFirstCopysLogAlone) {
     EXPECT_EQ(result.out, "say: Cuevoice is already running.\n");
     EXPECT_GE(took, std::chrono::milliseconds(2900)) << "waits for the voice before leaving";
     EXPECT_EQ(read_file(log_file(profile)), "first copy's log\n");
+}
+
+TEST(Executable, ARefusedCopyDoesNotHoldTheMutexThroughItsPause) {
+    // The test holds the mutex as a running copy A would; B is refused while A runs.
+    UniqueHandle first(CreateMutexW(nullptr, TRUE, L"CuevoiceRunning"));
+    ASSERT_TRUE(first);
+    CuevoiceRun refused({.program = exe()});
+    ASSERT_TRUE(refused.started());
+    EXPECT_EQ(first_output_line(refused), "say: Cuevoice is already running.") << refused.report();
+    {
+        // B stays in its pause until C has started.
+        Frozen pausing(refused.process_id());
+        ASSERT_TRUE(pausing.holds_any());
+        first.reset(); // A ends
+        CuevoiceRun next({.program = exe(), .prepare = write_broken_settings});
+        EXPECT_EQ(first_output_line(next), "Cuevoice 1.2.0") << next.report();
+    }
+    EXPECT_EQ(refused.wait_exit(std::chrono::seconds(30)), 1u) << refused.report();
+    EXPECT_EQ(refused.output(), "say: Cuevoice is already running.\n");
 }
 
 TEST(Executable, UnusableLogFolderStillGivesEveryMessageOnStandardOutput) {

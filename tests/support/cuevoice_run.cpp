@@ -149,8 +149,11 @@ std::string CuevoiceRun::report() const {
                 : GetExitCodeProcess(process_, &code) ? "ended with " + std::to_string(code)
                                                       : "ended";
     }
-    return "cuevoice.exe " + state + "\napp.log:\n" + log() + "standard output:\n" +
-           read_file(profile_.path() / "stdout.txt");
+    return "cuevoice.exe " + state + "\napp.log:\n" + log() + "standard output:\n" + output();
+}
+
+std::string CuevoiceRun::output() const {
+    return read_file(profile_.path() / "stdout.txt");
 }
 
 std::vector<std::string> CuevoiceRun::messages() const {

@@ -58,6 +58,8 @@ public:
     // runs. A start that never opened its log (a second copy, say) shows only on the output.
     std::string report() const;
     std::vector<std::string> messages() const;
+    // What it wrote to its standard output and error so far.
+    std::string output() const;
     // Waits until a message of the log equals the text.
     bool wait_for_message(const std::string& text,
                           std::chrono::milliseconds timeout = std::chrono::seconds(40)) const;
