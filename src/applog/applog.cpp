@@ -1,14 +1,16 @@
 #include "applog/applog.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include <windows.h>
 
 #include "common/environment.h"
+#include "common/fatal.h"
 #include "common/files.h"
 #include "common/output.h"
-#include "common/threads.h"
 #include "common/win_handle.h"
 #include "cuevoice_version.h"
 
@@ -24,6 +26,55 @@ struct AppLog {
 AppLog& app_log_state() {
     static AppLog state;
     return state;
+}
+
+// format_log_line's "[%8.3f] " from whole milliseconds, without the C runtime's formatting of
+// floating-point numbers, which may allocate.
+std::size_t fatal_stamp(char* out, std::chrono::steady_clock::duration elapsed) {
+    auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
+    unsigned long long millis =
+        nanos > 0 ? (static_cast<unsigned long long>(nanos) + 500000) / 1000000 : 0;
+    char digits[24];
+    std::size_t count = 0;
+    for (unsigned long long whole = millis / 1000; count == 0 || whole != 0; whole /= 10)
+        digits[count++] = static_cast<char>('0' + whole % 10);
+    std::size_t size = 0;
+    out[size++] = '[';
+    for (std::size_t pad = count; pad < 4; ++pad)
+        out[size++] = ' ';
+    while (count > 0)
+        out[size++] = digits[--count];
+    out[size++] = '.';
+    out[size++] = static_cast<char>('0' + millis / 100 % 10);
+    out[size++] = static_cast<char>('0' + millis / 10 % 10);
+    out[size++] = static_cast<char>('0' + millis % 10);
+    out[size++] = ']';
+    out[size++] = ' ';
+    return size;
+}
+
+// The fatal path's writer (set_fatal_log): the line into the file first (a standard output
+// nobody reads may block a write, the file does not), then on standard output. It waits at most
+// half a second for the log's lock, whose holder may be the thread that failed or one stuck in a
+// write, and then writes without it. It allocates nothing: the fatal path calls it once.
+void write_fatal_line(std::string_view message) {
+    AppLog& log = app_log_state();
+    bool locked = log.mutex.try_lock();
+    for (int waited = 0; !locked && waited < 500; waited += 10) {
+        Sleep(10);
+        locked = log.mutex.try_lock();
+    }
+    static char line[4096];
+    std::size_t stamp = fatal_stamp(line, std::chrono::steady_clock::now() - log.start);
+    std::size_t length = std::min(message.size(), sizeof line - stamp - 1);
+    std::memcpy(line + stamp, message.data(), length);
+    line[stamp + length] = '\n';
+    std::string_view stamped(line, stamp + length + 1);
+    if (log.file)
+        write_to_handle(log.file.get(), stamped);
+    write_stdout(stamped.substr(stamp));
+    if (locked)
+        log.mutex.unlock();
 }
 
 } // namespace
@@ -82,7 +133,7 @@ void open_app_log() {
         log.file = std::move(file);
         log.start = start;
     }
-    set_fatal_log(&app_log_str);
+    set_fatal_log(&write_fatal_line);
     app_log_str("Cuevoice " + std::string(cuevoice_version));
 }
 

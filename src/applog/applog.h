@@ -11,7 +11,9 @@ namespace cuevoice {
 void app_log(std::string message);
 void app_log_str(std::string_view message);
 
-// Opens app.log anew (truncated) and writes the first line. Called once at a normal start.
+// Opens app.log anew (truncated), makes the log the fatal path's (a "fatal: " line goes into the
+// file and on standard output, even while another thread holds the log), and writes the first
+// line. Called once at a normal start.
 void open_app_log();
 
 // One line of the log file: the seconds since opening, right-aligned in 8 characters with

@@ -5,7 +5,7 @@
 namespace cuevoice {
 
 // Writes all of `text` to a Win32 file handle; a null or invalid handle is tolerated, and a
-// failed write ends the attempt silently.
+// failed write ends the attempt silently. Allocates nothing.
 void write_to_handle(void* handle, std::string_view text);
 
 // Standard output and error copies; an absent stream is tolerated silently.

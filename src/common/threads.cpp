@@ -1,13 +1,12 @@
 #include "common/threads.h"
 
-#include <atomic>
 #include <cstdio>
 #include <system_error>
 #include <thread>
 
 #include <windows.h>
 
-#include "common/output.h"
+#include "common/fatal.h"
 #include "common/text.h"
 
 namespace cuevoice {
@@ -22,28 +21,7 @@ void name_current_thread(const std::string& name) {
         set_description(GetCurrentThread(), to_wide(name).c_str());
 }
 
-std::atomic<FatalLog> fatal_log{nullptr};
-
 } // namespace
-
-void set_fatal_log(FatalLog log) {
-    fatal_log.store(log);
-}
-
-void fatal_error(std::string_view message, std::string_view detail) {
-    std::string text(message);
-    if (!detail.empty()) {
-        text += ": ";
-        text += detail;
-    }
-    std::string line = "fatal: " + text;
-    if (FatalLog log = fatal_log.load())
-        log(line);
-    else
-        write_stdout(line + "\n");
-    write_stderr(text + "\n");
-    ExitProcess(3);
-}
 
 void spawn_named(std::string name, std::string_view fatal_message, std::function<void()> body) {
     try {

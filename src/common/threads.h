@@ -3,15 +3,11 @@
 #include <string>
 #include <string_view>
 
+// A thread that cannot start is fatal. fatal_error's home is common/fatal.h; this header still
+// brings it to the files that reached it through here before it had one.
+#include "common/fatal.h"
+
 namespace cuevoice {
-
-// Where fatal_error writes its "fatal: " line. Until one is set (the log sets itself when it
-// opens), the line goes to standard output.
-using FatalLog = void (*)(std::string_view line);
-void set_fatal_log(FatalLog log);
-
-// Ends the process: conditions that cannot fail on valid data land here with a fixed message.
-[[noreturn]] void fatal_error(std::string_view message, std::string_view detail = {});
 
 // Starts a detached thread with the given name; a thread that cannot be created is fatal
 // with `fatal_message`.

@@ -1,0 +1,453 @@
+#include "common/fatal.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <cxxabi.h>
+#include <exception>
+#include <typeinfo>
+
+#include "common/output.h"
+
+// No <cassert> here: this file defines the runtime's assert entry points itself (below).
+
+namespace cuevoice {
+namespace {
+
+// Text built in a buffer of fixed size, cut short when it is full: the fatal path allocates
+// nothing, since it may run inside the allocator's own failure or with its lock held.
+template <std::size_t Capacity> class FixedText {
+public:
+    FixedText& operator<<(std::string_view text) {
+        std::size_t room = Capacity - 1 - size_;
+        std::size_t take = text.size() < room ? text.size() : room;
+        std::memcpy(data_ + size_, text.data(), take);
+        size_ += take;
+        data_[size_] = '\0';
+        return *this;
+    }
+    FixedText& operator<<(const char* text) {
+        return *this << std::string_view(text != nullptr ? text : "");
+    }
+    // UTF-16 as UTF-8; what does not fit is left out.
+    FixedText& operator<<(const wchar_t* text) {
+        if (text == nullptr)
+            return *this;
+        int room = static_cast<int>(Capacity - 1 - size_);
+        int written = room > 0 ? WideCharToMultiByte(CP_UTF8, 0, text, -1, data_ + size_, room,
+                                                     nullptr, nullptr)
+                               : 0;
+        if (written > 0)
+            size_ += static_cast<std::size_t>(written) - 1; // without its terminating zero
+        else if (room > 0 && *text != L'\0')
+            *this << "(text too long)";
+        data_[size_] = '\0';
+        return *this;
+    }
+    FixedText& decimal(std::uint64_t value) {
+        char digits[24];
+        std::size_t count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        while (count > 0)
+            *this << std::string_view(&digits[--count], 1);
+        return *this;
+    }
+    // "0x" and at least `width` upper-case hex digits.
+    FixedText& hex(std::uint64_t value, int width) {
+        char digits[16];
+        int count = 0;
+        do {
+            digits[count++] = "0123456789ABCDEF"[value & 0xF];
+            value >>= 4;
+        } while (value != 0);
+        while (count < width)
+            digits[count++] = '0';
+        *this << "0x";
+        while (count > 0)
+            *this << std::string_view(&digits[--count], 1);
+        return *this;
+    }
+    // Ends the text with a line end, in place of its last character when it is full.
+    void end_line() {
+        if (size_ == Capacity - 1)
+            --size_;
+        *this << "\n";
+    }
+    std::string_view view() const { return {data_, size_}; }
+    const char* c_str() const { return data_; }
+
+private:
+    char data_[Capacity] = {};
+    std::size_t size_ = 0;
+};
+
+constexpr UINT fatal_exit_code = 3;
+// How long the fatal path may take before the watchdog ends the process without it: the log
+// waits at most half a second for its lock, and writing the line takes milliseconds.
+constexpr DWORD fatal_grace_ms = 5000;
+
+std::atomic<FatalLog> fatal_log{nullptr};
+// The thread on the fatal path (0 while there is none): the first one ends the process, any
+// other waits for that end.
+std::atomic<DWORD> fatal_owner{0};
+std::atomic<HANDLE> watchdog_wake{nullptr};
+std::atomic<bool> handlers_installed{false};
+// The first failed assertion's text and thread, for the SIGABRT it raises.
+std::atomic<const char*> failed_assertion{nullptr};
+std::atomic<DWORD> failed_assertion_thread{0};
+
+// The owner's line, "fatal: {text}\n"; kept for a failure inside the fatal path.
+FixedText<2048> fatal_line;
+constexpr std::string_view fatal_prefix = "fatal: ";
+
+// This program's image, for the offset of a fault address within it; set by the install.
+std::uintptr_t image_base = 0;
+std::uintptr_t image_end = 0;
+FixedText<96> image_name;
+
+[[noreturn]] void end_process() {
+    // TerminateProcess, not ExitProcess: no DLL is told of the end, so no lock that a failed
+    // thread still holds can stop it. Every line is already written straight to its handle.
+    TerminateProcess(GetCurrentProcess(), fatal_exit_code);
+    ExitProcess(fatal_exit_code);
+}
+
+// True for the first thread to reach the fatal path, false for that same thread coming back
+// (a failure inside the fatal path); any other thread waits here until the process ends.
+bool claim_fatal_path() {
+    DWORD self = GetCurrentThreadId();
+    DWORD none = 0;
+    if (fatal_owner.compare_exchange_strong(none, self)) {
+        if (HANDLE wake = watchdog_wake.load())
+            SetEvent(wake);
+        return true;
+    }
+    if (none == self)
+        return false;
+    for (;;)
+        Sleep(INFINITE);
+}
+
+[[noreturn]] void finish(std::string_view message, std::string_view detail) {
+    fatal_line << fatal_prefix << message;
+    if (!detail.empty())
+        fatal_line << ": " << detail;
+    fatal_line.end_line();
+    std::string_view line = fatal_line.view(); // with its line end
+    if (FatalLog log = fatal_log.load())
+        log(line.substr(0, line.size() - 1));
+    else
+        write_stdout(line);
+    write_stderr(line.substr(fatal_prefix.size()));
+    end_process();
+}
+
+// A failure inside the fatal path (the log faulting, say): the first line may not have been
+// written, so it goes straight to standard output now, with this one, and the process ends.
+[[noreturn]] void finish_again(std::string_view message) {
+    FixedText<256> again;
+    again << fatal_prefix << message << " inside the fatal path";
+    again.end_line();
+    write_stdout(fatal_line.view());
+    write_stdout(again.view());
+    write_stderr(fatal_line.view());
+    write_stderr(again.view());
+    end_process();
+}
+
+DWORD WINAPI watch_fatal_path(void* wake) {
+    WaitForSingleObject(static_cast<HANDLE>(wake), INFINITE);
+    Sleep(fatal_grace_ms);
+    // The fatal path hangs (a write to a full pipe nobody reads, say): end without it.
+    end_process();
+}
+
+const char* exception_name(DWORD code) {
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+        return "access violation";
+    case EXCEPTION_IN_PAGE_ERROR:
+        return "in-page error";
+    case EXCEPTION_STACK_OVERFLOW:
+        return "stack overflow";
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+        return "illegal instruction";
+    case EXCEPTION_PRIV_INSTRUCTION:
+        return "privileged instruction";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        return "integer division by zero";
+    case EXCEPTION_INT_OVERFLOW:
+        return "integer overflow";
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_INVALID_OPERATION:
+    case EXCEPTION_FLT_OVERFLOW:
+    case EXCEPTION_FLT_UNDERFLOW:
+    case EXCEPTION_FLT_INEXACT_RESULT:
+    case EXCEPTION_FLT_DENORMAL_OPERAND:
+    case EXCEPTION_FLT_STACK_CHECK:
+        return "floating-point exception";
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+        return "array bounds exceeded";
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+        return "misaligned data";
+    case EXCEPTION_BREAKPOINT:
+        return "breakpoint";
+    case EXCEPTION_NONCONTINUABLE_EXCEPTION:
+        return "noncontinuable exception continued";
+    case EXCEPTION_INVALID_HANDLE:
+        return "invalid handle";
+    case 0xC0000374:
+        return "heap corruption";
+    case 0xC0000409:
+        return "stack buffer overrun";
+    case 0xC0000417:
+        return "invalid C runtime parameter";
+    case 0xE06D7363:
+        return "Visual C++ exception";
+    case 0x20474343:
+        return "C++ exception";
+    default:
+        return nullptr;
+    }
+}
+
+// GCC's C++ throw is a structured exception too: one that no frame takes comes back here, and
+// is continued (as MinGW-w64's own filter does) so that the throw reaches std::terminate.
+bool is_continuable_gcc_throw(const EXCEPTION_RECORD& record) {
+    return (record.ExceptionCode & 0x20FFFFFF) == 0x20474343 &&
+           (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) == 0;
+}
+
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    if (is_continuable_gcc_throw(record))
+        return EXCEPTION_CONTINUE_EXECUTION;
+    // Claimed before anything else: a fault while describing this one comes back as a failure
+    // inside the fatal path, never as a loop.
+    if (!claim_fatal_path())
+        finish_again("unhandled exception");
+    FixedText<512> detail;
+    detail.hex(record.ExceptionCode, 8);
+    if (const char* name = exception_name(record.ExceptionCode))
+        detail << " " << name;
+    if ((record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION ||
+         record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
+        record.NumberParameters >= 2) {
+        ULONG_PTR kind = record.ExceptionInformation[0];
+        detail << (kind == 0 ? " reading " : kind == 8 ? " executing " : " writing ");
+        detail.hex(record.ExceptionInformation[1], 16);
+    }
+    auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    detail << " at ";
+    detail.hex(address, 16);
+    if (address >= image_base && address < image_end) {
+        detail << " (" << image_name.view() << "+";
+        detail.hex(address - image_base, 1) << ")";
+    }
+    finish("unhandled exception", detail.view());
+}
+
+[[noreturn]] void assertion_failed(std::string_view text) {
+    if (fatal_owner.load() == 0) {
+        // As the runtime's own assert does: raise SIGABRT, so that a SIGABRT handler of someone
+        // else's (a fuzz program's, naming its input) sees it too. Ours ends here, naming the
+        // assertion; should another one return, the end comes below.
+        const char* none = nullptr;
+        if (failed_assertion.compare_exchange_strong(none, text.data()))
+            failed_assertion_thread.store(GetCurrentThreadId());
+        std::raise(SIGABRT);
+    }
+    fatal_error("assertion failed", text);
+}
+
+void on_abort(int) {
+    // The runtime resets the handler before it calls it: a second abort, on another thread
+    // while this one ends the process, must find it again.
+    std::signal(SIGABRT, on_abort);
+    const char* assertion = failed_assertion.load();
+    if (assertion != nullptr && failed_assertion_thread.load() == GetCurrentThreadId())
+        fatal_error("assertion failed", assertion);
+    fatal_error("abort called");
+}
+
+[[noreturn]] void on_terminate() noexcept {
+    if (std::current_exception() == nullptr)
+        fatal_error("std::terminate called without an active exception");
+    FixedText<1024> detail;
+    const char* mangled = nullptr;
+    if (const std::type_info* type = abi::__cxa_current_exception_type())
+        mangled = type->name();
+    int status = -1;
+    // The one allocation of the fatal path; terminate is no fault, and the type's mangled name
+    // stands in when it fails.
+    char* demangled =
+        mangled != nullptr ? abi::__cxa_demangle(mangled, nullptr, nullptr, &status) : nullptr;
+    detail << (status == 0 ? demangled : mangled != nullptr ? mangled : "of unknown type");
+    std::free(demangled);
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        detail << ": " << error.what();
+    } catch (...) {
+    }
+    fatal_error("uncaught exception", detail.view());
+}
+
+void __cdecl on_purecall() {
+    fatal_error("pure virtual function called");
+}
+
+void __cdecl on_invalid_parameter(const wchar_t* expression, const wchar_t* function,
+                                  const wchar_t* file, unsigned line, std::uintptr_t) {
+    FixedText<1024> detail;
+    detail << expression;
+    if (function != nullptr)
+        detail << (expression != nullptr ? " in " : "in ") << function;
+    if (file != nullptr) {
+        detail << (expression != nullptr || function != nullptr ? " (" : "(") << file << ":";
+        detail.decimal(line) << ")";
+    }
+    fatal_error("invalid parameter passed to a C runtime function", detail.view());
+}
+
+// A function of the C runtime DLL itself (msvcrt.dll), where it has one.
+template <typename Function> Function* runtime_function(const char* name) {
+    HMODULE runtime = GetModuleHandleW(L"msvcrt.dll");
+    return runtime != nullptr
+               ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(runtime, name)))
+               : nullptr;
+}
+
+void note_image() {
+    auto base = reinterpret_cast<const unsigned char*>(GetModuleHandleW(nullptr));
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    image_base = reinterpret_cast<std::uintptr_t>(base);
+    image_end = image_base + nt->OptionalHeader.SizeOfImage;
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const wchar_t* name = path;
+    for (const wchar_t* at = path; *at != L'\0'; ++at)
+        if (*at == L'\\' || *at == L'/')
+            name = at + 1;
+    image_name << name;
+}
+
+} // namespace
+
+void set_fatal_log(FatalLog log) {
+    fatal_log.store(log);
+}
+
+void fatal_error(std::string_view message, std::string_view detail) {
+    if (!claim_fatal_path())
+        finish_again(message);
+    finish(message, detail);
+}
+
+void install_fatal_handlers() {
+    if (handlers_installed.exchange(true))
+        return;
+    note_image();
+    // Windows: no critical-error, fault or open-file box. (Wine shows none of these anyway, and
+    // starts its debugger on a fault whatever the mode: the filter below keeps it away.)
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                 SEM_NOOPENFILEERRORBOX);
+    // The C runtime: its messages (of an assert or a runtime error that still reaches it) go to
+    // standard error instead of a box, as in a console program.
+    _set_error_mode(_OUT_TO_STDERR);
+    std::signal(SIGABRT, on_abort);
+    std::set_terminate(on_terminate);
+    SetUnhandledExceptionFilter(on_unhandled_exception);
+    // MinGW-w64's own copies of these only keep the handler (for _get_...); the C runtime DLL
+    // calls its own, which only a newer msvcrt.dll than Wine's has.
+    _set_purecall_handler(on_purecall);
+    _set_invalid_parameter_handler(on_invalid_parameter);
+    using PurecallSetter = _purecall_handler __cdecl(_purecall_handler);
+    using InvalidParameterSetter = _invalid_parameter_handler __cdecl(_invalid_parameter_handler);
+    if (auto set = runtime_function<PurecallSetter>("_set_purecall_handler"))
+        set(on_purecall);
+    if (auto set = runtime_function<InvalidParameterSetter>("_set_invalid_parameter_handler"))
+        set(on_invalid_parameter);
+    HANDLE wake = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE watchdog = wake != nullptr ? CreateThread(nullptr, 64 * 1024, watch_fatal_path, wake,
+                                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                                      : nullptr;
+    if (watchdog == nullptr)
+        fatal_error("start the fatal path's watchdog");
+    CloseHandle(watchdog);
+    watchdog_wake.store(wake);
+}
+
+} // namespace cuevoice
+
+// The runtime's assert entry points, replaced for the whole program: <assert.h> calls them
+// through their import pointers (__imp__wassert, __imp__assert; UNICODE builds use _wassert),
+// which are defined here as MinGW-w64 defines those of the functions it supplies itself, so the
+// linker takes these and not msvcrt.dll's. msvcrt.dll's assert shows a modal box in a GUI
+// program and names nothing in its SIGABRT; these name the assertion in the fatal line. Without
+// the handlers installed they hand over to msvcrt.dll's own.
+extern "C" {
+
+[[noreturn]] void __cdecl cuevoice_wassert(const wchar_t* expression, const wchar_t* file,
+                                           unsigned line) __asm__("_wassert");
+[[noreturn]] void __cdecl cuevoice_assert(const char* expression, const char* file,
+                                          unsigned line) __asm__("_assert");
+void(__cdecl* cuevoice_wassert_import)(const wchar_t*, const wchar_t*,
+                                       unsigned) __asm__("__imp__wassert") = cuevoice_wassert;
+void(__cdecl* cuevoice_assert_import)(const char*, const char*,
+                                      unsigned) __asm__("__imp__assert") = cuevoice_assert;
+
+void __cdecl cuevoice_wassert(const wchar_t* expression, const wchar_t* file, unsigned line) {
+    using Assert = void __cdecl(const wchar_t*, const wchar_t*, unsigned);
+    if (!cuevoice::handlers_installed.load()) {
+        if (auto runtime = cuevoice::runtime_function<Assert>("_wassert"))
+            runtime(expression, file, line);
+        std::abort();
+    }
+    cuevoice::FixedText<1024> text;
+    text << expression << ", file " << file << ", line ";
+    text.decimal(line);
+    cuevoice::assertion_failed(text.view());
+}
+
+void __cdecl cuevoice_assert(const char* expression, const char* file, unsigned line) {
+    using Assert = void __cdecl(const char*, const char*, unsigned);
+    if (!cuevoice::handlers_installed.load()) {
+        if (auto runtime = cuevoice::runtime_function<Assert>("_assert"))
+            runtime(expression, file, line);
+        std::abort();
+    }
+    cuevoice::FixedText<1024> text;
+    text << expression << ", file " << file << ", line ";
+    text.decimal(line);
+    cuevoice::assertion_failed(text.view());
+}
+
+// GCC's virtual-call traps, in place of libstdc++'s (which write to standard error and call
+// std::terminate). In this static build the compiler refers to __cxa_pure_virtual only weakly,
+// so without a definition here a pure virtual call jumps to address 0.
+[[noreturn]] void __cxa_pure_virtual() {
+    if (cuevoice::handlers_installed.load())
+        cuevoice::fatal_error("pure virtual function called");
+    cuevoice::write_stderr("pure virtual method called\n");
+    std::terminate();
+}
+
+[[noreturn]] void __cxa_deleted_virtual() {
+    if (cuevoice::handlers_installed.load())
+        cuevoice::fatal_error("deleted virtual function called");
+    cuevoice::write_stderr("deleted virtual method called\n");
+    std::terminate();
+}
+
+} // extern "C"

@@ -1,0 +1,348 @@
+// The fatal path, one child process a kind of failure (tests/standins/fatal_child): each ends by
+// itself with exit code 3 and its "fatal: " line, and no window appears on the way. Without the
+// handlers the same check finds the boxes they prevent.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "main/launch_mixxx.h"
+#include "test_support.h"
+
+using namespace cuevoice;
+using namespace std::chrono_literals;
+
+namespace {
+
+// What one run of the child left.
+struct ChildRun {
+    bool started = false;
+    // False when it was still running at the bound, or showed a window: then it was ended here.
+    bool ended_by_itself = false;
+    unsigned long exit_code = 0;
+    std::chrono::milliseconds took{0};
+    std::string out;
+    std::string err;
+    // app.log, as the child left it.
+    std::string log;
+    // The visible top-level windows of the child and of what it started (Wine's debugger, say).
+    std::vector<std::string> windows;
+};
+
+std::string describe(const ChildRun& run) {
+    std::string text = run.ended_by_itself
+                           ? "ended by itself with exit code " + std::to_string(run.exit_code)
+                           : std::string("ended by the test");
+    text += " after " + std::to_string(run.took.count()) + " ms";
+    for (const auto& window : run.windows)
+        text += "\nwindow: " + window;
+    text += "\nstandard output:\n" + run.out + "\nstandard error:\n" + run.err + "\napp.log:\n" +
+            run.log;
+    return text;
+}
+
+// The process and every process it started, and theirs, by id.
+std::set<DWORD> process_tree(DWORD root) {
+    std::set<DWORD> tree{root};
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return tree;
+    std::vector<PROCESSENTRY32W> processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        processes.push_back(entry);
+    CloseHandle(snapshot);
+    for (std::size_t before = 0; before != tree.size();) {
+        before = tree.size();
+        for (const auto& process : processes)
+            if (tree.count(process.th32ParentProcessID) != 0 && process.th32ProcessID != 0)
+                tree.insert(process.th32ProcessID);
+    }
+    return tree;
+}
+
+std::string process_name(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (process == nullptr)
+        return "?";
+    wchar_t path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    std::string name = QueryFullProcessImageNameW(process, 0, path, &size)
+                           ? to_utf8(std::filesystem::path(path).filename().wstring())
+                           : "?";
+    CloseHandle(process);
+    return name;
+}
+
+struct WindowSearch {
+    std::set<DWORD> processes;
+    std::vector<std::string> found;
+};
+
+BOOL CALLBACK note_window(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (search.processes.count(owner) == 0 || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t title[256] = L"";
+    wchar_t class_name[256] = L"";
+    GetWindowTextW(window, title, 256);
+    GetClassNameW(window, class_name, 256);
+    std::string text = "\"";
+    text += to_utf8(title);
+    text += "\" [";
+    text += to_utf8(class_name);
+    text += "] of process ";
+    text += std::to_string(owner);
+    text += " (";
+    text += process_name(owner);
+    text += ")";
+    search.found.push_back(text);
+    return TRUE;
+}
+
+std::vector<std::string> visible_windows(const std::set<DWORD>& processes) {
+    WindowSearch search{processes, {}};
+    EnumWindows(note_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void drain(HANDLE pipe, std::string* out) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out->append(buffer, got);
+}
+
+// Starts fatal_child.exe with the arguments, its log in a profile of its own, and watches it:
+// until it ends, the bound passes, or a window of it (or of what it started) shows. In the last
+// two cases it and what it started are ended by their process ids.
+ChildRun run_child(const std::vector<std::string>& arguments,
+                   std::chrono::milliseconds bound = 20s) {
+    ChildRun run;
+    test::TempFolder profile;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out_read, out_write, err_read, err_write;
+    CreatePipe(&out_read, &out_write, &inherit, 0);
+    CreatePipe(&err_read, &err_write, &inherit, 0);
+    SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
+    std::filesystem::path program = test::bin_folder() / "fatal_child.exe";
+    std::wstring command = quote_windows_argument(program.wstring());
+    for (const auto& argument : arguments)
+        command += L" " + quote_windows_argument(to_wide(argument));
+    std::wstring environment =
+        test::environment_block({"LOCALAPPDATA=" + to_utf8(profile.path().wstring()),
+                                 "APPDATA=" + to_utf8(profile.path().wstring())});
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out_write;
+    startup.hStdError = err_write;
+    PROCESS_INFORMATION process{};
+    // The child's error mode is its own, not this test program's (which has the handlers too).
+    run.started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                 CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE,
+                                 environment.data(), nullptr, &startup, &process) != 0;
+    CloseHandle(out_write);
+    CloseHandle(err_write);
+    if (!run.started) {
+        CloseHandle(out_read);
+        CloseHandle(err_read);
+        return run;
+    }
+    std::thread out_thread(drain, out_read, &run.out);
+    std::thread err_thread(drain, err_read, &run.err);
+    auto start = std::chrono::steady_clock::now();
+    std::set<DWORD> tree{process.dwProcessId};
+    for (;;) {
+        if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) {
+            run.ended_by_itself = true;
+            break;
+        }
+        tree = process_tree(process.dwProcessId);
+        run.windows = visible_windows(tree);
+        if (!run.windows.empty() || std::chrono::steady_clock::now() - start > bound)
+            break;
+    }
+    run.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (!run.ended_by_itself) {
+        // What it started first (a debugger holds its debuggee), then the child.
+        tree = process_tree(process.dwProcessId);
+        tree.erase(process.dwProcessId);
+        for (DWORD id : tree) {
+            if (HANDLE started = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+                TerminateProcess(started, 99);
+                WaitForSingleObject(started, 5000);
+                CloseHandle(started);
+            }
+        }
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    GetExitCodeProcess(process.hProcess, &run.exit_code);
+    out_thread.join();
+    err_thread.join();
+    CloseHandle(out_read);
+    CloseHandle(err_read);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    run.log = test::read_file(profile.path() / "Cuevoice" / "logs" / "app.log");
+    return run;
+}
+
+// The lines that start with the text; app.log's lines without their time stamps.
+std::vector<std::string> lines_starting(const std::string& text, const std::string& start,
+                                        bool stamped) {
+    std::vector<std::string> found;
+    for (std::string line : test::lines_of(text)) {
+        if (stamped) {
+            // "[%8.3f] ": at least four digits' room before the point, three after.
+            std::size_t close = line.find("] ");
+            bool stamp = line.size() > 10 && line[0] == '[' && close != std::string::npos &&
+                         close >= 9 && line[close - 4] == '.';
+            if (!stamp)
+                continue;
+            line = line.substr(close + 2);
+        }
+        if (line.rfind(start, 0) == 0)
+            found.push_back(line);
+    }
+    return found;
+}
+
+enum class Where { out_and_log, out_only, log_only };
+
+struct Kind {
+    const char* name;
+    // The fatal line, or how it starts.
+    const char* line;
+    // What the rest of the line holds, if anything.
+    const char* also = "";
+    Where where = Where::out_and_log;
+};
+
+const char* const crash_line =
+    "fatal: unhandled exception: 0xC0000005 access violation writing 0x0000000000000000 at 0x";
+
+const Kind kinds[] = {
+    {"assert", "fatal: assertion failed: kind == \"a kind that never fails\", file ",
+     "fatal_child.cpp, line "},
+    {"abort", "fatal: abort called"},
+    {"uncaught-exception",
+     "fatal: uncaught exception: std::runtime_error: the deck ran out of samples"},
+    {"uncaught-other", "fatal: uncaught exception: int"},
+    {"terminate", "fatal: std::terminate called without an active exception"},
+    {"pure-virtual", "fatal: pure virtual function called"},
+    {"invalid-parameter", "fatal: invalid parameter passed to a C runtime function: "
+                          "(dst != NULL) in strcpy_s (tcscpy_s.inl:21)"},
+    {"access-violation", crash_line, "(fatal_child.exe+0x"},
+    {"crash-on-thread", crash_line, "(fatal_child.exe+0x"},
+    {"throw-on-thread", "fatal: uncaught exception: std::runtime_error: thrown on a thread"},
+    {"stack-overflow", "fatal: unhandled exception: 0xC00000FD stack overflow at 0x",
+     "(fatal_child.exe+0x"},
+    {"breakpoint", "fatal: unhandled exception: 0x80000003 breakpoint at 0x"},
+    {"fatal-error", "fatal: spawn speech thread: resource unavailable"},
+    // The log's lock held by a thread stuck writing: the line is written without it.
+    {"log-held", crash_line, "(fatal_child.exe+0x"},
+    // The log faults while writing the line: the line goes straight to standard output.
+    {"fault-in-fatal-log", "fatal: abort called", "", Where::out_only},
+    // Standard output never takes the line: the file has it, and the watchdog ends the process.
+    {"stdout-blocked", crash_line, "(fatal_child.exe+0x", Where::log_only},
+};
+
+class FatalPath : public testing::TestWithParam<Kind> {};
+
+TEST_P(FatalPath, EndsWithItsLineAndExitCode3AndNoWindow) {
+    const Kind& kind = GetParam();
+    ChildRun run = run_child({kind.name});
+    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.ended_by_itself) << describe(run);
+    EXPECT_TRUE(run.windows.empty()) << describe(run);
+    EXPECT_EQ(run.exit_code, 3u) << describe(run);
+    auto check = [&](const std::vector<std::string>& lines, const char* where) {
+        ASSERT_EQ(lines.size(), 1u) << where << ":\n" << describe(run);
+        EXPECT_NE(lines[0].find(kind.also, std::string(kind.line).size()), std::string::npos)
+            << where << ": " << lines[0];
+    };
+    if (kind.where != Where::log_only) {
+        check(lines_starting(run.out, kind.line, false), "standard output");
+        // Standard error has the text without "fatal: ".
+        EXPECT_NE(run.err.find(std::string(kind.line).substr(7)), std::string::npos)
+            << describe(run);
+    }
+    if (kind.where != Where::out_only)
+        check(lines_starting(run.log, kind.line, true), "app.log");
+    if (kind.where == Where::out_only) {
+        EXPECT_NE(run.out.find("fatal: unhandled exception inside the fatal path\n"),
+                  std::string::npos)
+            << describe(run);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, FatalPath, testing::ValuesIn(kinds),
+                         [](const testing::TestParamInfo<Kind>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST(FatalHandlers, LeaveWindowsNoBoxToShowAndTheRuntimeAHandler) {
+    ChildRun run = run_child({"report"});
+    ASSERT_TRUE(run.ended_by_itself) << describe(run);
+    EXPECT_EQ(run.exit_code, 0u) << describe(run);
+    auto mode = lines_starting(run.out, "child: error mode ", false);
+    ASSERT_EQ(mode.size(), 1u) << describe(run);
+    unsigned long flags = std::stoul(mode[0].substr(std::string("child: error mode ").size()));
+    const unsigned long wanted =
+        SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX;
+    EXPECT_EQ(flags & wanted, wanted) << describe(run);
+    EXPECT_NE(run.out.find("child: invalid parameter handler set\n"), std::string::npos)
+        << describe(run);
+}
+
+// The runtime's box and Wine's crash dialog need a display; the suite has Xvfb's.
+bool has_display() {
+    return GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) > 0;
+}
+
+// The check above can fail: without the handlers a failed assert waits on the C runtime's
+// modal box.
+TEST(FatalPathWithoutHandlers, AFailedAssertWaitsOnABox) {
+    if (!has_display())
+        GTEST_SKIP() << "no display: the runtime writes to standard error instead of a box";
+    ChildRun run = run_child({"--without-handlers", "assert"});
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.ended_by_itself) << describe(run);
+    EXPECT_FALSE(run.windows.empty()) << describe(run);
+    std::cout << describe(run) << "\n";
+}
+
+// ... and an access violation starts Wine's debugger, which waits on its crash dialog.
+TEST(FatalPathWithoutHandlers, AnAccessViolationWaitsOnTheCrashDialog) {
+    if (!has_display())
+        GTEST_SKIP() << "no display: Wine's debugger shows no dialog";
+    ChildRun run = run_child({"--without-handlers", "access-violation"});
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.ended_by_itself) << describe(run);
+    EXPECT_FALSE(run.windows.empty()) << describe(run);
+    std::cout << describe(run) << "\n";
+}
+
+} // namespace
