@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "catalog/deserialize.h"
-#include "common/threads.h"
+#include "common/fatal.h"
 
 namespace cuevoice::embedded {
 extern const std::string_view functions_toml;

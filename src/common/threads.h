@@ -3,10 +3,6 @@
 #include <string>
 #include <string_view>
 
-// A thread that cannot start is fatal. fatal_error's home is common/fatal.h; this header still
-// brings it to the files that reached it through here before it had one.
-#include "common/fatal.h"
-
 namespace cuevoice {
 
 // Starts a detached thread with the given name; a thread that cannot be created is fatal

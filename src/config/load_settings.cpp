@@ -4,9 +4,9 @@
 
 #include "applog/applog.h"
 #include "catalog/deserialize.h"
+#include "common/fatal.h"
 #include "common/files.h"
 #include "common/text.h"
-#include "common/threads.h"
 #include "config/settings_document.h"
 #include "config/settings_file.h"
 #include "config/settings_writer.h"
