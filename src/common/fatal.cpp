@@ -407,30 +407,38 @@ void(__cdecl* cuevoice_wassert_import)(const wchar_t*, const wchar_t*,
 void(__cdecl* cuevoice_assert_import)(const char*, const char*,
                                       unsigned) __asm__("__imp__assert") = cuevoice_assert;
 
-void __cdecl cuevoice_wassert(const wchar_t* expression, const wchar_t* file, unsigned line) {
-    using Assert = void __cdecl(const wchar_t*, const wchar_t*, unsigned);
-    if (!cuevoice::handlers_installed.load()) {
-        if (auto runtime = cuevoice::runtime_function<Assert>("_wassert"))
+} // extern "C"
+
+namespace cuevoice {
+namespace {
+
+// Both entry points, narrow and wide: before the handlers are in, msvcrt.dll's own (`name`).
+template <typename Char>
+[[noreturn]] void assert_entry(const char* name, const Char* expression, const Char* file,
+                               unsigned line) {
+    using Assert = void __cdecl(const Char*, const Char*, unsigned);
+    if (!handlers_installed.load()) {
+        if (auto runtime = runtime_function<Assert>(name))
             runtime(expression, file, line);
         std::abort();
     }
-    cuevoice::FixedText<1024> text;
+    FixedText<1024> text;
     text << expression << ", file " << file << ", line ";
     text.decimal(line);
-    cuevoice::assertion_failed(text.view());
+    assertion_failed(text.view());
+}
+
+} // namespace
+} // namespace cuevoice
+
+extern "C" {
+
+void __cdecl cuevoice_wassert(const wchar_t* expression, const wchar_t* file, unsigned line) {
+    cuevoice::assert_entry("_wassert", expression, file, line);
 }
 
 void __cdecl cuevoice_assert(const char* expression, const char* file, unsigned line) {
-    using Assert = void __cdecl(const char*, const char*, unsigned);
-    if (!cuevoice::handlers_installed.load()) {
-        if (auto runtime = cuevoice::runtime_function<Assert>("_assert"))
-            runtime(expression, file, line);
-        std::abort();
-    }
-    cuevoice::FixedText<1024> text;
-    text << expression << ", file " << file << ", line ";
-    text.decimal(line);
-    cuevoice::assertion_failed(text.view());
+    cuevoice::assert_entry("_assert", expression, file, line);
 }
 
 // GCC's virtual-call traps, in place of libstdc++'s (which write to standard error and call

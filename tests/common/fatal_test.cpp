@@ -11,13 +11,11 @@
 #include <iostream>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "main/launch_mixxx.h"
 #include "test_support.h"
 
 using namespace cuevoice;
@@ -121,11 +119,17 @@ std::vector<std::string> visible_windows(const std::set<DWORD>& processes) {
     return search.found;
 }
 
-void drain(HANDLE pipe, std::string* out) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out->append(buffer, got);
+// Ends what the child started (a debugger holds its debuggee), by process id.
+void end_started_by(DWORD child) {
+    std::set<DWORD> tree = process_tree(child);
+    tree.erase(child);
+    for (DWORD id : tree) {
+        if (HANDLE started = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+            TerminateProcess(started, 99);
+            WaitForSingleObject(started, 5000);
+            CloseHandle(started);
+        }
+    }
 }
 
 // Starts fatal_child.exe with the arguments, its log in a profile of its own, and watches it:
@@ -135,74 +139,27 @@ ChildRun run_child(const std::vector<std::string>& arguments,
                    std::chrono::milliseconds bound = 20s) {
     ChildRun run;
     test::TempFolder profile;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out_read, out_write, err_read, err_write;
-    CreatePipe(&out_read, &out_write, &inherit, 0);
-    CreatePipe(&err_read, &err_write, &inherit, 0);
-    SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
-    std::filesystem::path program = test::bin_folder() / "fatal_child.exe";
-    std::wstring command = quote_windows_argument(program.wstring());
-    for (const auto& argument : arguments)
-        command += L" " + quote_windows_argument(to_wide(argument));
-    std::wstring environment =
-        test::environment_block({"LOCALAPPDATA=" + to_utf8(profile.path().wstring()),
-                                 "APPDATA=" + to_utf8(profile.path().wstring())});
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out_write;
-    startup.hStdError = err_write;
-    PROCESS_INFORMATION process{};
-    // The child's error mode is its own, not this test program's (which has the handlers too).
-    run.started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                 CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE,
-                                 environment.data(), nullptr, &startup, &process) != 0;
-    CloseHandle(out_write);
-    CloseHandle(err_write);
-    if (!run.started) {
-        CloseHandle(out_read);
-        CloseHandle(err_read);
-        return run;
-    }
-    std::thread out_thread(drain, out_read, &run.out);
-    std::thread err_thread(drain, err_read, &run.err);
-    auto start = std::chrono::steady_clock::now();
-    std::set<DWORD> tree{process.dwProcessId};
-    for (;;) {
-        if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) {
-            run.ended_by_itself = true;
-            break;
-        }
-        tree = process_tree(process.dwProcessId);
-        run.windows = visible_windows(tree);
-        if (!run.windows.empty() || std::chrono::steady_clock::now() - start > bound)
-            break;
-    }
+    const auto start = std::chrono::steady_clock::now();
+    test::ProcessResult result = test::run_process(
+        test::bin_folder() / "fatal_child.exe",
+        {.arguments = arguments,
+         .environment = {"LOCALAPPDATA=" + to_utf8(profile.path().wstring()),
+                         "APPDATA=" + to_utf8(profile.path().wstring())},
+         .timeout = bound + 10s,
+         .give_up = [&](unsigned long child) {
+             run.windows = visible_windows(process_tree(child));
+             if (run.windows.empty() && std::chrono::steady_clock::now() - start <= bound)
+                 return false;
+             end_started_by(child);
+             return true;
+         }});
     run.took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-    if (!run.ended_by_itself) {
-        // What it started first (a debugger holds its debuggee), then the child.
-        tree = process_tree(process.dwProcessId);
-        tree.erase(process.dwProcessId);
-        for (DWORD id : tree) {
-            if (HANDLE started = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
-                TerminateProcess(started, 99);
-                WaitForSingleObject(started, 5000);
-                CloseHandle(started);
-            }
-        }
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, INFINITE);
-    }
-    GetExitCodeProcess(process.hProcess, &run.exit_code);
-    out_thread.join();
-    err_thread.join();
-    CloseHandle(out_read);
-    CloseHandle(err_read);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    run.started = result.started;
+    run.ended_by_itself = result.started && !result.timed_out;
+    run.exit_code = result.exit_code;
+    run.out = std::move(result.out);
+    run.err = std::move(result.err);
     run.log = test::read_file(profile.path() / "Cuevoice" / "logs" / "app.log");
     return run;
 }

@@ -92,9 +92,10 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     PROCESS_INFORMATION process{};
     std::wstring folder = options.working_folder ? options.working_folder->wstring() : L"";
     ProcessResult result;
-    BOOL created = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                  CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                                  folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    BOOL created =
+        CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE, environment.data(),
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     CloseHandle(out_write);
     CloseHandle(err_write);
     if (!created) {
@@ -104,11 +105,24 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
         result.err = "CreateProcess failed: " + system_message(GetLastError());
         return result;
     }
+    result.started = true;
     std::thread out_thread(drain, out_read, &result.out);
     std::thread err_thread(drain, err_read, &result.err);
-    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(options.timeout.count())) ==
-        WAIT_TIMEOUT) {
-        result.timed_out = true;
+    const auto until = std::chrono::steady_clock::now() + options.timeout;
+    for (;;) {
+        auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        auto step = std::clamp(left, std::chrono::milliseconds(0),
+                               options.give_up ? std::chrono::milliseconds(50) : left);
+        if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(step.count())) ==
+            WAIT_OBJECT_0)
+            break;
+        if (left <= step || (options.give_up && options.give_up(process.dwProcessId))) {
+            result.timed_out = true;
+            break;
+        }
+    }
+    if (result.timed_out) {
         TerminateProcess(process.hProcess, 99);
         WaitForSingleObject(process.hProcess, INFINITE);
     }

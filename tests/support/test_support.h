@@ -2,6 +2,7 @@
 // Helpers shared by the test programs: temporary folders, child processes, the stand-ins.
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,6 +27,7 @@ private:
 };
 
 struct ProcessResult {
+    bool started = false;
     unsigned long exit_code = 0;
     std::string out;
     std::string err;
@@ -38,13 +40,17 @@ struct ProcessOptions {
     std::vector<std::string> environment;
     std::optional<std::filesystem::path> working_folder;
     std::chrono::milliseconds timeout{60000};
+    // Asked with the process id every 50 ms while the program runs; true ends it as the timeout
+    // does.
+    std::function<bool(unsigned long process_id)> give_up;
 };
 
 // The calling process's environment with `changes` (name=value to set, a name without '=' to
 // remove), as a block for CreateProcessW with CREATE_UNICODE_ENVIRONMENT.
 std::wstring environment_block(const std::vector<std::string>& changes);
 
-// Runs a program to its end, collecting its standard output and error.
+// Runs a program to its end, collecting its standard output and error. It starts with the
+// system's default error mode, as a program a user starts, not with this program's.
 ProcessResult run_process(const std::filesystem::path& program, const ProcessOptions& options);
 
 std::string read_file(const std::filesystem::path& path);
