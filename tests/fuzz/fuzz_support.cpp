@@ -21,6 +21,11 @@ std::uint64_t number_from_environment(const char* name, std::uint64_t fallback) 
 // Set while an input runs, for the crash report; written before the input starts.
 char crash_note[256] = "fuzz: crashed outside any input\n";
 
+// The program's own fatal path (installed by every test program's main): it ends the process
+// with its line once the note is out.
+LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
+void (*previous_abort)(int) = SIG_DFL;
+
 LONG WINAPI report_crash(EXCEPTION_POINTERS* exception) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), crash_note, static_cast<DWORD>(strlen(crash_note)),
@@ -29,15 +34,17 @@ LONG WINAPI report_crash(EXCEPTION_POINTERS* exception) {
     int length = std::snprintf(code, sizeof code, "fuzz: exception 0x%08lX\n",
                                exception->ExceptionRecord->ExceptionCode);
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), code, static_cast<DWORD>(length), &written, nullptr);
-    return EXCEPTION_CONTINUE_SEARCH;
+    return previous_filter != nullptr ? previous_filter(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
 
 // A failed assertion (the TOML library's, say) ends the program through abort, not through an
 // exception: name the input there too.
-void report_abort(int) {
+void report_abort(int signal) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), crash_note, static_cast<DWORD>(strlen(crash_note)),
               &written, nullptr);
+    if (previous_abort != SIG_DFL && previous_abort != SIG_IGN && previous_abort != SIG_ERR)
+        previous_abort(signal);
 }
 
 } // namespace
@@ -74,8 +81,11 @@ char Random::byte() {
 Watchdog::Watchdog(std::string target, std::uint64_t seed, std::chrono::seconds hang_after)
     : target_(std::move(target)), seed_(seed), hang_after_(hang_after),
       thread_([this] { watch(); }) {
-    SetUnhandledExceptionFilter(report_crash);
-    std::signal(SIGABRT, report_abort);
+    // A later watchdog finds the first one's handlers: the ones before those stay.
+    if (auto before = SetUnhandledExceptionFilter(report_crash); before != report_crash)
+        previous_filter = before;
+    if (auto before = std::signal(SIGABRT, report_abort); before != report_abort)
+        previous_abort = before;
 }
 
 Watchdog::~Watchdog() {
