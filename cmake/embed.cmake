@@ -8,8 +8,8 @@ function(cuevoice_embed_text target file)
     add_custom_command(
         OUTPUT ${out}
         COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${out} -DSYMBOL=${symbol}
-                -P ${CMAKE_SOURCE_DIR}/cmake/embed-file.cmake
-        DEPENDS ${file} ${CMAKE_SOURCE_DIR}/cmake/embed-file.cmake
+                -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/embed-file.cmake
+        DEPENDS ${file} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/embed-file.cmake
         COMMENT "Embedding ${file}")
     target_sources(${target} PRIVATE ${out})
 endfunction()

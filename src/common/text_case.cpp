@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace cuevoice {
 namespace {
@@ -64,6 +65,23 @@ std::vector<std::string> split_at_white_space(std::string_view utf8) {
         }
     }
     return pieces;
+}
+
+std::string upper_case_first_character(std::string_view utf8) {
+    if (utf8.empty())
+        return {};
+    CodePoint first = decode_utf8_at(utf8, 0);
+    if (first.value == not_a_code_point)
+        return std::string(utf8);
+    std::wstring wide = to_wide(utf8.substr(0, first.length));
+    int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                             static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr, 0);
+    if (size <= 0)
+        return std::string(utf8);
+    std::wstring upper(static_cast<std::size_t>(size), L'\0');
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                  static_cast<int>(wide.size()), upper.data(), size, nullptr, nullptr, 0);
+    return to_utf8(upper) + std::string(utf8.substr(first.length));
 }
 
 } // namespace cuevoice

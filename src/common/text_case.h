@@ -1,6 +1,7 @@
 #pragma once
 // Case-free comparison of what people type with what the program shows: full Unicode lower
-// case and splitting at Unicode white space, on UTF-8 text.
+// case and splitting at Unicode white space, on UTF-8 text; and a first character put in upper
+// case, as key names are shown.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,5 +15,9 @@ std::string lower_case_text(std::string_view utf8);
 
 // The pieces between runs of Unicode white space; empty pieces are dropped.
 std::vector<std::string> split_at_white_space(std::string_view utf8);
+
+// The first character in upper case by the system's Unicode tables, the rest as it is. Text that
+// does not start with a valid character stays as it is.
+std::string upper_case_first_character(std::string_view utf8);
 
 } // namespace cuevoice

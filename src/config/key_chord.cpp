@@ -3,10 +3,7 @@
 #include <array>
 #include <utility>
 
-#include <windows.h>
-
-#include "common/text.h"
-#include "common/utf8.h"
+#include "common/text_case.h"
 #include "common/white_space.h"
 
 namespace cuevoice {
@@ -127,22 +124,6 @@ std::string quoted(std::string_view text) {
     result.append(text);
     result += '\'';
     return result;
-}
-
-// The first character in upper case by the system's Unicode tables; the rest stays as it is.
-std::string upper_case_first_character(std::string_view text) {
-    CodePoint first = decode_utf8_at(text, 0);
-    if (first.value == not_a_code_point)
-        return std::string(text);
-    std::wstring wide = to_wide(text.substr(0, first.length));
-    int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
-                             static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr, 0);
-    if (size <= 0)
-        return std::string(text);
-    std::wstring upper(static_cast<std::size_t>(size), L'\0');
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
-                  static_cast<int>(wide.size()), upper.data(), size, nullptr, nullptr, 0);
-    return to_utf8(upper) + std::string(text.substr(first.length));
 }
 
 } // namespace

@@ -6,16 +6,13 @@
 
 #include "common/result.h"
 #include "config/settings.h"
+#include "config/settings_text.h"
 
 namespace cuevoice {
 
 // Reads, checks and maps the file: "cannot read {}: {}" when it cannot be read or is not UTF-8,
 // "error in {}: {}" for TOML syntax and schema errors. A UTF-8 byte-order mark is dropped.
 Result<Settings> read_settings_file(const std::filesystem::path& path);
-
-// Parses a settings text and maps it onto Settings; the error is the library's or the
-// schema's text, for the caller to wrap.
-Result<Settings> parse_settings_text(std::string_view text, std::string_view source_name);
 
 // Replaces the file's contents in one step: the text goes to a temporary file in the same
 // folder first, which then takes the file's place. "cannot write {}: {}" on failure, with the
