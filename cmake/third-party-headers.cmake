@@ -37,6 +37,10 @@ function(cuevoice_third_party_headers dir)
                                 "headers in ${system_toml} (toml++ 3.3.0 expected):\n"
                                 "${patch_output}")
         endif()
+        # A copy keeps the system's old times: made newer, every file built on the copy before
+        # is built again.
+        file(GLOB_RECURSE copied ${dir}/toml++/*)
+        file(TOUCH_NOCREATE ${copied})
         file(WRITE ${stamp} "${wanted}")
     endif()
 
