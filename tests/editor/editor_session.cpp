@@ -1,6 +1,7 @@
 #include "editor_session.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "common/text.h"
 #include "desktop.h"
@@ -90,9 +91,13 @@ bool EditorSession::start() {
     BOOL created =
         CreateProcessW(program_.c_str(), command.data(), nullptr, nullptr, TRUE,
                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &process);
+    DWORD error = created ? 0 : GetLastError();
     CloseHandle(output);
-    if (!created)
+    if (!created) {
+        std::fprintf(stderr, "EditorSession: CreateProcess failed: %s\n",
+                     system_message(error).c_str());
         return false;
+    }
     CloseHandle(process.hThread);
     process_ = process.hProcess;
     process_id_ = process.dwProcessId;
