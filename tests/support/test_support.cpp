@@ -110,10 +110,10 @@ ProcessResult run_process(const std::filesystem::path& program, const ProcessOpt
     std::thread err_thread(drain, err_read, &result.err);
     const auto until = std::chrono::steady_clock::now() + options.timeout;
     for (;;) {
-        auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        auto step = std::clamp(left, std::chrono::milliseconds(0),
-                               options.give_up ? std::chrono::milliseconds(50) : left);
+        auto left = std::max(
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()),
+            std::chrono::milliseconds(0));
+        auto step = options.give_up ? std::min(left, std::chrono::milliseconds(50)) : left;
         if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(step.count())) ==
             WAIT_OBJECT_0)
             break;
