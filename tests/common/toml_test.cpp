@@ -1,5 +1,5 @@
 // The TOML library as the program builds it: its own checks end a parse as a syntax error at the
-// character they stopped on, and its one known fault that text reaches is mended in its headers.
+// character they stopped on, and its faults that text reaches are mended in its headers.
 #include <gtest/gtest.h>
 
 #include "common/toml.h"

@@ -17,6 +17,7 @@ namespace cuevoice {
 namespace {
 
 using test::files_in;
+using test::long_date_like_value;
 using test::read_file;
 using test::write_file;
 
@@ -167,6 +168,40 @@ TEST_F(LoadSettings, SlipsThatTheTomlLibraryDoesNotExpectAreSyntaxErrorsAtTheirL
     auto loaded = read_settings_file(config);
     ASSERT_TRUE(loaded.ok()) << loaded.error();
     EXPECT_EQ(loaded->shortcuts.count("p\xC3\xA9lay"), 1u);
+}
+
+TEST_F(LoadSettings, ALongValueEndingLikeADateIsASyntaxErrorAtItsLine) {
+    // Digits and underscores, held down in Notepad, before a date with a blank in place of T.
+    // The library looks ahead 127 steps into a value; from 115 underscores on, the date's
+    // blank once fell past that, and the program ended in the library's own check.
+    const std::string shown = path_text(config);
+    const std::string not_a_type = "Error while parsing value: could not determine value type";
+    const std::string not_a_date = "Error while parsing date: expected 4-digit year, saw '_'";
+    const struct {
+        std::string from;
+        std::string to;
+        std::size_t column;
+        std::string words;
+    } cases[] = {
+        {"port = 52764", "port = " + long_date_like_value(114, " 12"), 8, not_a_type},
+        {"port = 52764", "port = " + long_date_like_value(115, " 12"), 9, not_a_date},
+        {"port = 52764", "port = " + long_date_like_value(116, " 12"), 9, not_a_date},
+        {"port = 52764", "port = " + long_date_like_value(117, " 12"), 9, not_a_date},
+        {"port = 52764", "a = " + long_date_like_value(116, " x"), 6, not_a_date},
+        {"port = 52764", "a = " + long_date_like_value(117, " x"), 6, not_a_date},
+        {"mixxx_args = []", "mixxx_args = [" + long_date_like_value(116, " ]"), 16, not_a_date},
+        {"mixxx_args = []", "mixxx_args = [" + long_date_like_value(117, " ]"), 16, not_a_date},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        const std::string text = replaced(settings_template_text(), c.from, c.to);
+        write_file(config, text);
+        const std::string number = c.from.starts_with("port") ? "13" : "11";
+        EXPECT_EQ(read_settings_file(config).error(),
+                  "error in " + shown + ": TOML parse error at line " + number + ", column " +
+                      std::to_string(c.column) + "\n   |\n" + number + " | " + c.to + "\n   | " +
+                      std::string(c.column - 1, ' ') + "^\n" + c.words);
+    }
 }
 
 TEST_F(LoadSettings, RefusedFilesAreNeverRewritten) {

@@ -125,6 +125,10 @@ TEST(KeyEditorWindow, ASettingsFileWithAnErrorIsShownAndOpenedInNotepad) {
         {"[general]\nmixxx_args = [}\n", "line 2, column 15"},
         {"[general]\nx = 1979-05-27 7\n", "line 2, column 17"},
         {"[general]\nport = 52764 \xC3\xA9\n", "line 2, column 14"},
+        // A long value before a date's tail, which the library once could not step back from.
+        {"port = " + long_date_like_value(115, " 12") + "\n", "line 1, column 9"},
+        {"[general]\na = " + long_date_like_value(117, " x") + "\n", "line 2, column 6"},
+        {"[general]\nmixxx_args = [" + long_date_like_value(117, " ]") + "\n", "line 2, column 16"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.settings);

@@ -252,6 +252,13 @@ TEST(Run, ASettingsFileWithASlipEndsWithTheParsersReasonAndExitCodeOne) {
         {"[general]\nmixxx_args = [}\n", "2", 15, "mixxx_args = [}"},
         {"[general]\nx = 1979-05-27T:00\n", "2", 16, "x = 1979-05-27T:00"},
         {"[general]\nport = 52764 \xC3\xA9\n", "2", 14, "port = 52764 \xC3\xA9"},
+        // A long value before a date's tail, which the library once could not step back from.
+        {"port = " + long_date_like_value(115, " 12") + "\n", "1", 9,
+         "port = " + long_date_like_value(115, " 12")},
+        {"[general]\na = " + long_date_like_value(117, " x") + "\n", "2", 6,
+         "a = " + long_date_like_value(117, " x")},
+        {"[general]\nmixxx_args = [" + long_date_like_value(117, " ]") + "\n", "2", 16,
+         "mixxx_args = [" + long_date_like_value(117, " ]")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.settings);

@@ -177,6 +177,14 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
+std::string long_date_like_value(std::size_t underscores, const std::string& tail) {
+    std::string value = "1";
+    value.append(underscores, '_');
+    value += "979-05-27";
+    value += tail;
+    return value;
+}
+
 void write_file(const std::filesystem::path& path, const std::string& text) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

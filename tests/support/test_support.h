@@ -57,6 +57,11 @@ std::string read_file(const std::filesystem::path& path);
 // The text's lines without their "\n" (a "\r" before it stays).
 std::vector<std::string> lines_of(const std::string& text);
 void write_file(const std::filesystem::path& path, const std::string& text);
+
+// A value of a settings file held down in Notepad: "1", the underscores, then the end of a date
+// with `tail` after it ("1___979-05-27 12"). The TOML library's look-ahead into a value once
+// ended the program on it from 115 underscores on.
+std::string long_date_like_value(std::size_t underscores, const std::string& tail);
 // The names of what a folder holds, sorted, so that a stray temporary file shows.
 std::vector<std::filesystem::path> files_in(const std::filesystem::path& folder);
 
