@@ -15,7 +15,9 @@ set(CUEVOICE_TOML_PATCHES
     # upstream's fix of a letter taken for a blank (toml++ issue 295)
     tomlplusplus-295.patch
     # ours: the look-ahead of a value never steps back further than the reader keeps
-    tomlplusplus-lookahead.patch)
+    tomlplusplus-lookahead.patch
+    # ours: no check of the library's on the parse path sits in a noexcept frame
+    tomlplusplus-noexcept-checks.patch)
 # The settings every user of the library here builds it with.
 set(CUEVOICE_TOML_DEFINITIONS TOML_ENABLE_UNRELEASED_FEATURES=1 TOML_EXCEPTIONS=1)
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool
           googletest nlohmann-json3-dev libtomlplusplus-dev imagemagick python3 libxtst6 patch
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev clang-tidy)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,8 +5,11 @@
 // The library guards its assumptions about the text with checks of its own (TOML_ASSERT). A
 // hand-edited file can break some of them where the parser would otherwise report an ordinary
 // syntax error, so a failed check here ends the parse as one: a toml::parse_error at the
-// parser's current character, caught wherever the library's syntax errors are. The checks stay
-// on in every build; without them the library trusts the broken assumption instead.
+// parser's current character, caught wherever the library's syntax errors are. The library's
+// copy lets that throw leave every frame of the parse path (its noexcept-checks patch, in
+// thirdparty/; scripts/check-toml-noexcept.py fails the build when a check of the parse path sits
+// in a noexcept frame again). The checks stay on in every build; without them the library trusts
+// the broken assumption instead.
 #include <string>
 #include <type_traits>
 
