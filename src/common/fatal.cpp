@@ -112,6 +112,12 @@ std::uintptr_t image_base = 0;
 std::uintptr_t image_end = 0;
 FixedText<96> image_name;
 
+// The thread-local slot that marks a thread as inside a system callback (InsideSystemCallback);
+// a Win32 one, since reading it in a fault handler must not allocate as MinGW's thread_local may.
+std::atomic<DWORD> callback_slot{TLS_OUT_OF_INDEXES};
+// What a marked thread's slot holds.
+char inside_callback_marker;
+
 [[noreturn]] void end_process() {
     // TerminateProcess, not ExitProcess: no DLL is told of the end, so no lock that a failed
     // thread still holds can stop it. Every line is already written straight to its handle.
@@ -225,10 +231,40 @@ bool is_continuable_gcc_throw(const EXCEPTION_RECORD& record) {
            (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) == 0;
 }
 
-LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
-    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    if (is_continuable_gcc_throw(record))
-        return EXCEPTION_CONTINUE_EXECUTION;
+// The codes of faults that the processor raises on an instruction of the faulting code itself.
+// Breakpoints and single steps are left to a debugger; software exceptions (a C++ throw among
+// them) go their own ways.
+bool is_hardware_fault(DWORD code) {
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_STACK_OVERFLOW:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_INT_OVERFLOW:
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_INVALID_OPERATION:
+    case EXCEPTION_FLT_OVERFLOW:
+    case EXCEPTION_FLT_UNDERFLOW:
+    case EXCEPTION_FLT_INEXACT_RESULT:
+    case EXCEPTION_FLT_DENORMAL_OPERAND:
+    case EXCEPTION_FLT_STACK_CHECK:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool inside_system_callback() {
+    DWORD slot = callback_slot.load();
+    return slot != TLS_OUT_OF_INDEXES && TlsGetValue(slot) == &inside_callback_marker;
+}
+
+// "unhandled exception: {code} {name}[ {access} {target}] at {address}[ ({image}+{offset})]".
+[[noreturn]] void fatal_structured_exception(const EXCEPTION_RECORD& record) {
     // Claimed before anything else: a fault while describing this one comes back as a failure
     // inside the fatal path, never as a loop.
     if (!claim_fatal_path())
@@ -252,6 +288,27 @@ LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
         detail.hex(address - image_base, 1) << ")";
     }
     finish("unhandled exception", detail.view());
+}
+
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    if (is_continuable_gcc_throw(record))
+        return EXCEPTION_CONTINUE_EXECUTION;
+    fatal_structured_exception(record);
+}
+
+// Sees every exception first, before any frame does. The system's callback dispatcher takes a
+// fault that escapes a callback and carries on as if the callback had returned, so the filter
+// above never sees it: a hardware fault in our own code inside a callback is ours here. Every
+// other exception (a C++ throw, a fault in a system library that the library itself handles, any
+// fault outside a callback, which reaches the filter above and whoever chained it) passes.
+LONG WINAPI on_first_chance_exception(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    if (!is_hardware_fault(record.ExceptionCode) || address < image_base || address >= image_end ||
+        !inside_system_callback())
+        return EXCEPTION_CONTINUE_SEARCH;
+    fatal_structured_exception(record);
 }
 
 [[noreturn]] void assertion_failed(std::string_view text) {
@@ -280,24 +337,7 @@ void on_abort(int) {
 [[noreturn]] void on_terminate() noexcept {
     if (std::current_exception() == nullptr)
         fatal_error("std::terminate called without an active exception");
-    FixedText<1024> detail;
-    const char* mangled = nullptr;
-    if (const std::type_info* type = abi::__cxa_current_exception_type())
-        mangled = type->name();
-    int status = -1;
-    // The one allocation of the fatal path; terminate is no fault, and the type's mangled name
-    // stands in when it fails.
-    char* demangled =
-        mangled != nullptr ? abi::__cxa_demangle(mangled, nullptr, nullptr, &status) : nullptr;
-    detail << (status == 0 ? demangled : mangled != nullptr ? mangled : "of unknown type");
-    std::free(demangled);
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        detail << ": " << error.what();
-    } catch (...) {
-    }
-    fatal_error("uncaught exception", detail.view());
+    fatal_uncaught_exception();
 }
 
 void __cdecl on_purecall() {
@@ -354,6 +394,45 @@ void fatal_error(std::string_view message, std::string_view detail) {
     finish(message, detail);
 }
 
+void fatal_uncaught_exception() noexcept {
+    FixedText<1024> detail;
+    const char* mangled = nullptr;
+    if (const std::type_info* type = abi::__cxa_current_exception_type())
+        mangled = type->name();
+    int status = -1;
+    // The one allocation of the fatal path; an exception is no fault, and the type's mangled name
+    // stands in when it fails.
+    char* demangled =
+        mangled != nullptr ? abi::__cxa_demangle(mangled, nullptr, nullptr, &status) : nullptr;
+    detail << (status == 0 ? demangled : mangled != nullptr ? mangled : "of unknown type");
+    std::free(demangled);
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        detail << ": " << error.what();
+    } catch (...) {
+    }
+    fatal_error("uncaught exception", detail.view());
+}
+
+InsideSystemCallback::InsideSystemCallback() noexcept {
+    DWORD slot = callback_slot.load();
+    if (slot == TLS_OUT_OF_INDEXES)
+        return;
+    // TlsGetValue clears the thread's last error: the caller of the callback may still read it.
+    DWORD error = GetLastError();
+    before_ = TlsGetValue(slot);
+    TlsSetValue(slot, &inside_callback_marker);
+    marked_ = true;
+    SetLastError(error);
+}
+
+InsideSystemCallback::~InsideSystemCallback() {
+    // As before this one: a callback inside a callback leaves its thread still marked.
+    if (marked_)
+        TlsSetValue(callback_slot.load(), before_);
+}
+
 void install_fatal_handlers() {
     if (handlers_installed.exchange(true))
         return;
@@ -368,6 +447,13 @@ void install_fatal_handlers() {
     std::signal(SIGABRT, on_abort);
     std::set_terminate(on_terminate);
     SetUnhandledExceptionFilter(on_unhandled_exception);
+    DWORD slot = TlsAlloc();
+    if (slot == TLS_OUT_OF_INDEXES)
+        fatal_error("allocate the fatal path's thread slot");
+    callback_slot.store(slot);
+    // Last in line: a handler that someone adds on purpose looks first.
+    if (AddVectoredExceptionHandler(0, on_first_chance_exception) == nullptr)
+        fatal_error("add the fatal path's exception handler");
     // MinGW-w64's own copies of these only keep the handler (for _get_...); the C runtime DLL
     // calls its own, which only a newer msvcrt.dll than Wine's has.
     _set_purecall_handler(on_purecall);

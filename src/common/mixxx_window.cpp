@@ -1,18 +1,22 @@
 #include "common/mixxx_window.h"
 
+#include "common/callback_boundary.h"
+
 namespace cuevoice {
 
 BOOL CALLBACK find_mixxx_window_proc(HWND window, LPARAM search_record) {
-    auto* search = reinterpret_cast<MixxxWindowSearch*>(search_record);
-    DWORD process_id = 0;
-    GetWindowThreadProcessId(window, &process_id);
-    // Hidden windows and dialogs owned by the main window are never the one to bring forward.
-    if (process_id == search->process_id && IsWindowVisible(window) &&
-        GetWindow(window, GW_OWNER) == nullptr) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return callback_boundary([&]() -> BOOL {
+        auto* search = reinterpret_cast<MixxxWindowSearch*>(search_record);
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(window, &process_id);
+        // Hidden windows and dialogs owned by the main window are never the one to bring forward.
+        if (process_id == search->process_id && IsWindowVisible(window) &&
+            GetWindow(window, GW_OWNER) == nullptr) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 std::optional<HWND> find_mixxx_window(std::uint32_t process_id) {

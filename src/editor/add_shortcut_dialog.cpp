@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "common/callback_boundary.h"
 #include "common/mixxx_window.h"
 #include "common/text.h"
 #include "config/key_chord.h"
@@ -320,7 +321,9 @@ void run_add_shortcut_dialog() {
     bring_to_front(main);
 }
 
-LRESULT CALLBACK add_shortcut_wnd_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+namespace {
+
+LRESULT on_add_shortcut_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CLOSE:
         set_done();
@@ -346,6 +349,13 @@ LRESULT CALLBACK add_shortcut_wnd_proc(HWND window, UINT message, WPARAM wparam,
         break;
     }
     return DefWindowProcW(window, message, wparam, lparam);
+}
+
+} // namespace
+
+LRESULT CALLBACK add_shortcut_wnd_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return callback_boundary(
+        [&] { return on_add_shortcut_message(window, message, wparam, lparam); });
 }
 
 } // namespace cuevoice

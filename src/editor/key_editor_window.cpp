@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/callback_boundary.h"
 #include "common/text.h"
 #include "editor/add_shortcut_dialog.h"
 #include "editor/editor_buttons.h"
@@ -168,7 +169,9 @@ void layout_editor(OpenEditor& editor) {
     }
 }
 
-LRESULT CALLBACK key_editor_wnd_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+namespace {
+
+LRESULT on_key_editor_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -215,6 +218,13 @@ LRESULT CALLBACK key_editor_wnd_proc(HWND window, UINT message, WPARAM wparam, L
         break;
     }
     return DefWindowProcW(window, message, wparam, lparam);
+}
+
+} // namespace
+
+LRESULT CALLBACK key_editor_wnd_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return callback_boundary(
+        [&] { return on_key_editor_message(window, message, wparam, lparam); });
 }
 
 bool editor_loop_takes(const MSG& message) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "applog/applog.h"
+#include "common/callback_boundary.h"
 #include "common/text.h"
 #include "hotkeys/hotkey_state.h"
 #include "hotkeys/hotkeys.h"
@@ -50,7 +51,7 @@ void update_hotkeys_for_window(HWND window, std::string_view reason) {
 }
 
 void CALLBACK on_foreground_change(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
-    update_hotkeys_for_window(window, "foreground event");
+    callback_boundary([&] { update_hotkeys_for_window(window, "foreground event"); });
 }
 
 } // namespace cuevoice

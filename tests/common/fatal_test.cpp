@@ -1,6 +1,7 @@
 // The fatal path, one child process a kind of failure (tests/standins/fatal_child): each ends by
 // itself with exit code 3 and its "fatal: " line, and no window appears on the way. Without the
-// handlers the same check finds the boxes they prevent.
+// handlers the same check finds the boxes they prevent; without the callback boundary, a failure
+// inside a system callback is lost.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -33,7 +34,8 @@ struct ChildRun {
     std::string err;
     // app.log, as the child left it.
     std::string log;
-    // The visible top-level windows of the child and of what it started (Wine's debugger, say).
+    // The visible top-level windows of the child and of what it started (Wine's debugger, say),
+    // besides the child's own window.
     std::vector<std::string> windows;
 };
 
@@ -99,6 +101,9 @@ BOOL CALLBACK note_window(HWND window, LPARAM context) {
     wchar_t class_name[256] = L"";
     GetWindowTextW(window, title, 256);
     GetClassNameW(window, class_name, 256);
+    // The window the child fails in, shown for its activation.
+    if (std::wstring_view(class_name) == L"FatalChildWindow")
+        return TRUE;
     std::string text = "\"";
     text += to_utf8(title);
     text += "\" [";
@@ -192,6 +197,8 @@ struct Kind {
     // What the rest of the line holds, if anything.
     const char* also = "";
     Where where = Where::out_and_log;
+    // A line of the child's own that comes first on standard output, if any.
+    const char* before = "";
 };
 
 const char* const crash_line =
@@ -221,7 +228,21 @@ const Kind kinds[] = {
     {"fault-in-fatal-log", "fatal: abort called", "", Where::out_only},
     // Standard output never takes the line: the file has it, and the watchdog ends the process.
     {"stdout-blocked", crash_line, "(fatal_child.exe+0x", Where::log_only},
+    // A filter set in front of the fatal path's, as the fuzz programs set theirs to name their
+    // input, sees a fault outside any callback first and passes it on.
+    {"crash-past-chained-filter", crash_line, "(fatal_child.exe+0x", Where::out_and_log,
+     "child: the filter in front saw the fault\n"},
+    // Inside callbacks that the system calls, whose dispatcher would ignore what escapes them:
+    // WM_SIZE sent by MoveWindow (with an object to destroy in the throwing frame), WM_ACTIVATE
+    // sent by ShowWindow, and a foreground-change hook.
+    {"throw-in-wm-size",
+     "fatal: uncaught exception: std::runtime_error: the layout ran out of room"},
+    {"fault-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
+    {"throw-in-foreground-hook", "fatal: uncaught exception: int"},
 };
+
+const char* const callback_kinds[] = {"throw-in-wm-size", "fault-in-wm-activate",
+                                      "throw-in-foreground-hook"};
 
 class FatalPath : public testing::TestWithParam<Kind> {};
 
@@ -245,6 +266,11 @@ TEST_P(FatalPath, EndsWithItsLineAndExitCode3AndNoWindow) {
     }
     if (kind.where != Where::out_only)
         check(lines_starting(run.log, kind.line, true), "app.log");
+    if (*kind.before != '\0') {
+        std::size_t note = run.out.find(kind.before);
+        EXPECT_NE(note, std::string::npos) << describe(run);
+        EXPECT_LT(note, run.out.find(kind.line)) << describe(run);
+    }
     if (kind.where == Where::out_only) {
         EXPECT_NE(run.out.find("fatal: unhandled exception inside the fatal path\n"),
                   std::string::npos)
@@ -285,6 +311,32 @@ TEST(FatalPathWithoutHandlers, AFailedAssertAndACrashWaitOnABox) {
         ASSERT_TRUE(run.started);
         EXPECT_FALSE(run.ended_by_itself) << describe(run);
         EXPECT_FALSE(run.windows.empty()) << describe(run);
+    }
+}
+
+// The check above can fail for the callbacks' kinds too: without the boundary the system's
+// dispatcher takes what escapes the callback, so the child either hangs (unwinding through the
+// dispatcher's frames never ends) or goes on past the failure and ends with 0, and no fatal line
+// is written. The bound is short: the child gets that far in well under a second.
+TEST(FatalPathWithoutBoundary, AFailureInASystemCallbackIsLost) {
+    ASSERT_GT(GetEnvironmentVariableW(L"DISPLAY", nullptr, 0), 0u)
+        << "no display: without one the child has no window to fail in";
+    for (const char* kind : callback_kinds) {
+        SCOPED_TRACE(kind);
+        ChildRun run = run_child({"--without-boundary", kind}, 5s);
+        ASSERT_TRUE(run.started);
+        // It got as far as the failure...
+        EXPECT_NE(run.out.find("child: failing in "), std::string::npos) << describe(run);
+        // ...and nothing of it came out.
+        EXPECT_TRUE(run.windows.empty()) << describe(run);
+        EXPECT_EQ(run.out.find("fatal: "), std::string::npos) << describe(run);
+        EXPECT_EQ(run.log.find("fatal: "), std::string::npos) << describe(run);
+        if (run.ended_by_itself) {
+            EXPECT_EQ(run.exit_code, 0u) << describe(run);
+            EXPECT_NE(run.out.find(std::string("child: ") + kind + " returned\n"),
+                      std::string::npos)
+                << describe(run);
+        }
     }
 }
 

@@ -2,11 +2,13 @@
 // cuevoice.exe it is a GUI program, installs the fatal handlers first thing and opens the
 // application log (in %LOCALAPPDATA%); then it fails as its argument says.
 //
-//   fatal_child.exe [--without-handlers] <kind>
+//   fatal_child.exe [--without-handlers] [--without-boundary] <kind>
 //
-// --without-handlers leaves the handlers out, to show what they prevent. A failure that comes
-// back (one the runtime only reports) is followed by "child: <kind> returned" and exit code 0;
-// "report" prints the error modes and handlers in place and exits with 0.
+// --without-handlers leaves the handlers out, to show what they prevent; --without-boundary
+// leaves the product's callback boundary out of the window procedure and the hook of the kinds
+// that fail inside a system callback. A failure that comes back (one the runtime or the system
+// only reports) is followed by "child: <kind> returned" and exit code 0; "report" prints the
+// error modes and handlers in place and exits with 0.
 #include <windows.h>
 
 #include <cassert>
@@ -21,6 +23,7 @@
 #include <thread>
 
 #include "applog/applog.h"
+#include "common/callback_boundary.h"
 #include "common/fatal.h"
 
 // Outside the anonymous namespace, so the compiler cannot know every class that overrides
@@ -69,6 +72,110 @@ __attribute__((noipa)) int recurse(int depth, int limit) {
     volatile char frame[4096];
     frame[0] = static_cast<char>(depth);
     return depth < limit ? recurse(depth + 1, limit) + frame[0] : 0;
+}
+
+// The failures inside a system callback: which one the window or the hook is to fail with, and
+// whether its callback runs its body through the product's boundary.
+enum class InCallback { none, size, activate, foreground };
+InCallback failing = InCallback::none;
+bool through_boundary = true;
+// Set inside the callbacks, read after the system's calls that run them.
+volatile bool activated = false;
+volatile bool foreground_hook_called = false;
+
+volatile int held_count = 0;
+
+// Held across the failing call, as the key editor holds its borrow of the editor: a frame with
+// an object to destroy is the one whose unwinding through the system's dispatcher never ends.
+struct Held {
+    Held() { held_count = held_count + 1; }
+    ~Held() { held_count = held_count - 1; }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+};
+
+__attribute__((noipa)) void lay_out() {
+    throw std::runtime_error("the layout ran out of room");
+}
+
+LRESULT on_child_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_SIZE && failing == InCallback::size) {
+        Held held;
+        say("failing in WM_SIZE");
+        lay_out();
+    }
+    if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) {
+        activated = true;
+        if (failing == InCallback::activate) {
+            say("failing in WM_ACTIVATE");
+            write_nowhere();
+        }
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK child_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!through_boundary)
+        return on_child_message(window, message, wparam, lparam);
+    return cuevoice::callback_boundary(
+        [&] { return on_child_message(window, message, wparam, lparam); });
+}
+
+void on_foreground_change() {
+    foreground_hook_called = true;
+    if (failing == InCallback::foreground) {
+        say("failing in the foreground hook");
+        throw 7;
+    }
+}
+
+// A foreground-change hook, as the hot-key loop sets one.
+void CALLBACK child_foreground_hook(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+    if (!through_boundary)
+        on_foreground_change();
+    else
+        cuevoice::callback_boundary([] { on_foreground_change(); });
+}
+
+// A top-level window of the child's own class (the test knows it for the child's, not a box).
+HWND make_window() {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = child_window_proc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"FatalChildWindow";
+    RegisterClassW(&window_class);
+    HWND window = CreateWindowExW(0, L"FatalChildWindow", L"fatal_child", WS_OVERLAPPEDWINDOW, 0, 0,
+                                  300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (window == nullptr) {
+        say("no window (error " + std::to_string(GetLastError()) + "): is there a display?");
+        std::exit(22);
+    }
+    return window;
+}
+
+// Takes the thread's messages until the foreground hook has run, for at most ten seconds. The
+// system calls an out-of-context hook while its thread takes messages, before it hands over a
+// posted one: the message posted here comes after the hook's call.
+void wait_for_foreground_hook() {
+    UINT_PTR timer = SetTimer(nullptr, 0, 10000, nullptr);
+    PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0 && !foreground_hook_called) {
+        if (message.hwnd == nullptr && message.message == WM_TIMER && message.wParam == timer) {
+            say("the foreground hook was never called");
+            std::exit(23);
+        }
+        DispatchMessageW(&message);
+    }
+    KillTimer(nullptr, timer);
+}
+
+LPTOP_LEVEL_EXCEPTION_FILTER filter_before = nullptr;
+
+// Set in front of the fatal path's filter, as the fuzz programs set theirs to name their input.
+LONG WINAPI note_then_pass_on(EXCEPTION_POINTERS* pointers) {
+    say("the filter in front saw the fault");
+    return filter_before != nullptr ? filter_before(pointers) : EXCEPTION_CONTINUE_SEARCH;
 }
 
 // Holds the pipe's write end full: a write to it waits for a reader that never comes.
@@ -149,6 +256,37 @@ void fail(std::string_view kind) {
         // The fatal line's write to standard output never ends; the watchdog ends the process.
         SetStdHandle(STD_OUTPUT_HANDLE, full_pipe());
         write_nowhere();
+    } else if (kind == "crash-past-chained-filter") {
+        filter_before = SetUnhandledExceptionFilter(note_then_pass_on);
+        write_nowhere();
+    } else if (kind == "throw-in-wm-size") {
+        // Sent by the system: MoveWindow sends WM_SIZE itself, from inside its own call.
+        HWND window = make_window();
+        failing = InCallback::size;
+        MoveWindow(window, 10, 10, 400, 300, FALSE);
+    } else if (kind == "fault-in-wm-activate") {
+        HWND window = make_window();
+        failing = InCallback::activate;
+        ShowWindow(window, SW_SHOW);
+        if (!activated) {
+            say("the window was never activated");
+            std::exit(23);
+        }
+    } else if (kind == "throw-in-foreground-hook") {
+        HWINEVENTHOOK hook =
+            SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                            child_foreground_hook, 0, 0, WINEVENT_OUTOFCONTEXT);
+        if (hook == nullptr) {
+            say("no foreground hook");
+            std::exit(22);
+        }
+        // Wine 8 raises no foreground event of its own: raise the one Windows raises when the
+        // window comes to the front.
+        HWND window = make_window();
+        failing = InCallback::foreground;
+        NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, window, OBJID_WINDOW, CHILDID_SELF);
+        wait_for_foreground_hook();
+        UnhookWinEvent(hook);
     } else if (kind == "report") {
         say("error mode " + std::to_string(GetErrorMode()));
         say(std::string("invalid parameter handler ") +
@@ -162,12 +300,22 @@ void fail(std::string_view kind) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool handlers = !(argc > 1 && std::string_view(argv[1]) == "--without-handlers");
+    bool handlers = true;
+    int first = 1;
+    for (; first < argc && std::string_view(argv[first]).rfind("--", 0) == 0; ++first) {
+        if (std::string_view(argv[first]) == "--without-handlers") {
+            handlers = false;
+        } else if (std::string_view(argv[first]) == "--without-boundary") {
+            through_boundary = false;
+        } else {
+            first = argc;
+            break;
+        }
+    }
     if (handlers)
         cuevoice::install_fatal_handlers();
-    int first = handlers ? 1 : 2;
     if (argc != first + 1) {
-        say("usage: fatal_child.exe [--without-handlers] <kind>");
+        say("usage: fatal_child.exe [--without-handlers] [--without-boundary] <kind>");
         return 2;
     }
     cuevoice::open_app_log();
