@@ -46,15 +46,36 @@ std::size_t take_number(std::string_view& text, std::string_view error) {
     return number;
 }
 
+// A control character (C0, DEL or C1) in the text other than the line feeds `line_feeds` allows;
+// a malformed byte counts as none.
+bool has_control_character(std::string_view text, std::size_t line_feeds) {
+    for (std::size_t at = 0; at < text.size();) {
+        const CodePoint point = decode_utf8_at(text, at);
+        at += point.length;
+        if (point.value == U'\n' && line_feeds > 0) {
+            --line_feeds;
+            continue;
+        }
+        if (point.value < 0x20 || (point.value >= 0x7F && point.value <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
 // A syntax error names a line of the text and a column from 1, shows that line, and ends with the
-// parser's words; one of the library's checks that knew no position has only the words.
+// parser's words; one of the library's checks that knew no position has only the words. Neither
+// the line nor the words carry a control character of the text: it is shown as its escape.
 void check_syntax_error(std::string_view error, std::string_view text) {
     std::string_view rest = error;
     if (rest.starts_with("TOML parse error\n")) {
         if (rest.size() == std::string_view("TOML parse error\n").size())
             wrong("a syntax error without the parser's words", error);
+        if (has_control_character(rest, 1))
+            wrong("a control character in a syntax error", error);
         return;
     }
+    if (has_control_character(rest, 4))
+        wrong("a control character in a syntax error", error);
     constexpr std::string_view at_line = "TOML parse error at line ";
     if (!rest.starts_with(at_line))
         wrong("a syntax error of another form", error);
