@@ -66,12 +66,19 @@ void move_dialog_focus(HWND window, WPARAM wparam, LPARAM lparam) {
 }
 
 void open_in_notepad(const std::wstring& path) {
-    std::wstring command = L"notepad.exe \"" + path + L"\"";
+    // By its full path in the system folder: a bare name is looked for beside the program and in
+    // the current folder first, where a notepad.exe of anybody's would run instead.
+    wchar_t system_folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system_folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const std::wstring notepad = std::wstring(system_folder, length) + L"\\notepad.exe";
+    std::wstring command = L"\"" + notepad + L"\" \"" + path + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
+    if (CreateProcessW(notepad.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &process)) {
         // Notepad runs on by itself: nothing waits for it.
         UniqueHandle thread(process.hThread);
         UniqueHandle child(process.hProcess);

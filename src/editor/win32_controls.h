@@ -48,7 +48,7 @@ private:
 // underlined letter, which reaches the control after the label; a plain window would drop it.
 void move_dialog_focus(HWND window, WPARAM wparam, LPARAM lparam);
 
-// Starts Notepad on the file and lets go of it at once; a failure is ignored.
+// Starts the system folder's Notepad on the file and lets go of it at once; a failure is ignored.
 void open_in_notepad(const std::wstring& path);
 
 } // namespace cuevoice

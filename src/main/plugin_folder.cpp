@@ -2,20 +2,15 @@
 
 #include <system_error>
 
+#include "common/checkout_folder.h"
+
 namespace cuevoice {
 
 std::vector<std::filesystem::path>
 plugin_folder_candidates(const std::filesystem::path& program_folder) {
     std::vector<std::filesystem::path> candidates{program_folder / "plugins"};
-    std::filesystem::path ancestor = program_folder;
-    for (int level = 0; level < 3; ++level) {
-        std::filesystem::path parent = ancestor.parent_path();
-        // A root is its own parent: there is no ancestor above it.
-        if (parent.empty() || parent == ancestor)
-            return candidates;
-        ancestor = parent;
-    }
-    candidates.push_back(ancestor / "plugin" / "build" / "plugins");
+    if (auto checkout = checkout_folder(program_folder, 3))
+        candidates.push_back(*checkout / "plugin" / "build" / "plugins");
     return candidates;
 }
 

@@ -7,7 +7,8 @@
 namespace cuevoice {
 
 // The folders that may hold "generic\cuevoice.dll", in the order they are tried: the program
-// folder's "plugins", then, when the program folder has three ancestors, the third one's
+// folder's "plugins", then, when the program folder has three ancestors and the third one is not
+// the root of a drive or of a share (C:\, \\server\share, where anybody may put one), its
 // "plugin\build\plugins".
 std::vector<std::filesystem::path>
 plugin_folder_candidates(const std::filesystem::path& program_folder);

@@ -8,6 +8,7 @@
 #include <sapi.h>
 
 #include "applog/applog.h"
+#include "common/checkout_folder.h"
 #include "common/files.h"
 #include "common/program_folder.h"
 #include "common/stage_stamps.h"
@@ -129,12 +130,8 @@ std::string hresult_description(long result) {
 
 std::vector<std::filesystem::path> nvda_candidates(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> candidates{folder / L"nvdaControllerClient.dll"};
-    if (folder.has_relative_path()) {
-        std::filesystem::path parent = folder.parent_path();
-        if (parent.has_relative_path())
-            candidates.push_back(parent.parent_path() / L"vendor" / L"nvda" /
-                                 L"nvdaControllerClient.dll");
-    }
+    if (auto checkout = checkout_folder(folder, 2))
+        candidates.push_back(*checkout / L"vendor" / L"nvda" / L"nvdaControllerClient.dll");
     return candidates;
 }
 

@@ -107,6 +107,120 @@ TEST(CatalogDocument, SyntaxErrorsNameLineColumnAndShowTheLine) {
     EXPECT_GT(error.size(), error.find("^\n") + 2) << error;
 }
 
+namespace {
+
+std::string syntax_error_text(std::string_view text, std::size_t line, std::size_t column,
+                              const std::string& words = "the words") {
+    const toml::source_position where{static_cast<toml::source_index>(line),
+                                      static_cast<toml::source_index>(column)};
+    return toml_syntax_error_text(toml::parse_error(words.c_str(), where), text);
+}
+
+// The error as it should read: the line as shown, and the caret after `before_caret` blanks.
+std::string shown_error(std::size_t line, std::size_t column, const std::string& shown,
+                        std::size_t before_caret, const std::string& words = "the words") {
+    const std::string number = std::to_string(line);
+    const std::string gutter(number.size(), ' ');
+    return "TOML parse error at line " + number + ", column " + std::to_string(column) + "\n" +
+           gutter + " |\n" + number + " | " + shown + "\n" + gutter + " | " +
+           std::string(before_caret, ' ') + "^\n" + words;
+}
+
+} // namespace
+
+TEST(TomlSyntaxErrorText, ControlCharactersOfTheLineAreEscapedAndTheCaretStaysUnderItsCharacter) {
+    using namespace std::string_literals;
+    const struct {
+        const char* what;
+        std::string text;
+        std::size_t line;
+        std::size_t column;
+        std::string shown;
+        std::size_t before_caret;
+    } cases[] = {
+        // A file saved as UTF-16 without a byte-order mark: a NUL after every character.
+        {"NUL at the column", "#\0 \0C\0\n\0#\0"s, 1, 2, "#\\u0000 \\u0000C\\u0000", 1},
+        {"NUL before the column", "a\0b = ]\n"s, 1, 7, "a\\u0000b = ]", 11},
+        {"NUL on a later line", "a = 1\n\0b = ]\n"s, 2, 2, "\\u0000b = ]", 6},
+        {"tab before the column", "\tx = ]\n", 1, 6, "\\tx = ]", 6},
+        {"CR in the middle, at the column", "x = 1\r y\r\n", 1, 6, "x = 1\\r y", 5},
+        {"CR in the middle, before the column", "x = 1\r y\r\n", 1, 8, "x = 1\\r y", 8},
+        {"DEL", "x = \x7F\n", 1, 5, "x = \\u007F", 4},
+        {"C1 control", "x = 1 \xC2\x85\n", 1, 7, "x = 1 \\u0085", 6},
+        {"control after the column", "x = ]\x01\x1F\n", 1, 5, "x = ]\\u0001\\u001F", 4},
+        {"control before and after the column", "\b\f = ]\x1B\n", 1, 6, "\\b\\f = ]\\u001B", 7},
+        {"letters of two and three bytes before the column", "\xC3\xA9\xE2\x82\xAC = \x01\n", 1, 6,
+         "\xC3\xA9\xE2\x82\xAC = \\u0001", 5},
+        {"letters and a control before the column", "\xC3\xA9\x01\xC3\xA9 = ]\n", 1, 7,
+         "\xC3\xA9\\u0001\xC3\xA9 = ]", 11},
+        {"column past the end of the line", "x\0\n"s, 1, 4, "x\\u0000", 8},
+        {"no control character", "[general\n", 1, 9, "[general", 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string error = syntax_error_text(c.text, c.line, c.column);
+        EXPECT_EQ(error, shown_error(c.line, c.column, c.shown, c.before_caret));
+    }
+}
+
+TEST(TomlSyntaxErrorText, EveryControlCharacterIsEscapedAsTheLibraryEscapesItsOwn) {
+    // The library's own table for U+0000 to U+001F, and what it writes for DEL.
+    std::vector<std::pair<char, std::string>> escapes;
+    for (int c = 0; c < 0x20; ++c)
+        escapes.emplace_back(static_cast<char>(c),
+                             std::string(toml::impl::control_char_escapes[c]));
+    escapes.emplace_back('\x7F', "\\u007F");
+    for (const auto& [character, escape] : escapes) {
+        SCOPED_TRACE(escape);
+        // A line feed ends the line, so it is tried in the words alone.
+        const std::string line =
+            character == '\n' ? std::string("x y") : std::string("x") + character + "y";
+        const std::string shown = character == '\n' ? std::string("x y") : "x" + escape + "y";
+        const std::size_t before_caret = character == '\n' ? 2 : 1 + escape.size();
+        // The words come as a C string: they hold no NUL.
+        const std::string words =
+            character == '\0' ? std::string("saw") : std::string("saw '") + character + "'";
+        const std::string shown_words =
+            character == '\0' ? std::string("saw") : "saw '" + escape + "'";
+        EXPECT_EQ(syntax_error_text(line + "\n", 1, 3, words),
+                  shown_error(1, 3, shown, before_caret, shown_words));
+    }
+}
+
+TEST(TomlSyntaxErrorText, ControlCharactersTheLibraryQuotesFromTheTextAreEscapedToo) {
+    // The library's words quote keys and values as written, tabs and all.
+    const struct {
+        const char* what;
+        std::string text;
+        std::string where;
+        std::string words;
+    } cases[] = {
+        {"a table header with a tab, twice", "[\"a\tb\"]\n[\"a\tb\"]\n", "at line 2, column 1",
+         "Error while parsing table header: cannot redefine existing table '\"a\\ta\\tb\"'"},
+        {"a tab inside a word", "x = tr\tue\n", "at line 1, column 7",
+         "Error while parsing boolean: expected 'true', saw 'tr\\t'"},
+        // The words then hold a line feed of their own.
+        {"a line end inside a word", "x = t\ny = 1\n", "at line 1, column 6",
+         "Error while parsing boolean: expected 'true', saw 't\\n'"},
+        {"a C1 control after a value", "x = 1 \xC2\x85\n", "at line 1, column 7",
+         "Error while parsing key-value pair: expected a comment or whitespace, saw '\\u0085'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string error;
+        try {
+            auto parsed = toml::parse(c.text, std::string_view{"test.toml"});
+            ADD_FAILURE() << "parsed";
+        } catch (const toml::parse_error& e) {
+            error = toml_syntax_error_text(e, c.text);
+        }
+        EXPECT_EQ(error.rfind("TOML parse error " + c.where + "\n", 0), 0u) << error;
+        EXPECT_EQ(error.substr(error.rfind("^\n") + 2), c.words);
+    }
+    // A failed check of the library's that knows no position: its words alone.
+    EXPECT_EQ(syntax_error_text("x", 0, 0, "a\tb"), "TOML parse error\na\\tb");
+}
+
 TEST(CatalogDocument, AKeyWrittenTwiceIsASyntaxError) {
     auto result = deserialize_catalog_document(one_function("action = \"a\"\naction = \"b\"\n"));
     ASSERT_FALSE(result.ok());

@@ -72,7 +72,7 @@ void EditorSession::write_config(const std::string& text) {
     write_file(config_, text);
 }
 
-bool EditorSession::start() {
+bool EditorSession::start(const std::optional<std::filesystem::path>& current_folder) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE output =
         CreateFileW(output_file_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -88,9 +88,9 @@ bool EditorSession::start() {
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION process{};
-    BOOL created =
-        CreateProcessW(program_.c_str(), command.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &process);
+    BOOL created = CreateProcessW(
+        program_.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+        environment.data(), current_folder ? current_folder->c_str() : nullptr, &startup, &process);
     DWORD error = created ? 0 : GetLastError();
     CloseHandle(output);
     if (!created) {

@@ -3,6 +3,7 @@
 // stand-in beside it recording what it says, and the windows it shows found by class.
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,13 @@ public:
     EditorSession& operator=(const EditorSession&) = delete;
 
     const std::filesystem::path& config() const { return config_; }
+    // The folder that holds the program, the NVDA stand-in and the profile.
+    const std::filesystem::path& program_folder() const { return folder_.path(); }
     void write_config(const std::string& text);
 
-    // Starts the program with "--open-settings"; false when it could not be started.
-    bool start();
+    // Starts the program with "--open-settings", in the current folder given (else in this
+    // program's); false when it could not be started.
+    bool start(const std::optional<std::filesystem::path>& current_folder = std::nullopt);
     // Waits for the process to end; gives its exit code, or -1 when it did not end in time.
     long wait_for_exit(std::chrono::milliseconds timeout = std::chrono::seconds(15));
     std::string standard_output();

@@ -7,6 +7,7 @@
 
 #include "common/files.h"
 #include "common/text.h"
+#include "common/text_case.h"
 #include "desktop.h"
 #include "editor_session.h"
 
@@ -24,6 +25,26 @@ std::vector<HWND> children_of(HWND parent) {
          child = GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     return children;
+}
+
+// The program file of the process that owns the window; empty when it cannot be read.
+std::wstring program_of(HWND window) {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+    if (process == nullptr)
+        return {};
+    wchar_t name[MAX_PATH];
+    DWORD size = MAX_PATH;
+    const bool read = QueryFullProcessImageNameW(process, 0, name, &size);
+    CloseHandle(process);
+    return read ? std::wstring(name, size) : std::wstring();
+}
+
+std::wstring system_notepad() {
+    wchar_t folder[MAX_PATH];
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder, length) + L"\\notepad.exe";
 }
 
 } // namespace
@@ -167,5 +188,61 @@ TEST(KeyEditorWindow, ASettingsFileWithAnErrorIsShownAndOpenedInNotepad) {
             EXPECT_TRUE(eventually([] { return FindWindowW(L"Notepad", nullptr) == nullptr; },
                                    std::chrono::seconds(10)));
         }
+    }
+}
+
+TEST(KeyEditorWindow, NotepadIsTheSystemsEvenWithOnePlantedBesideTheProgramOrInTheCurrentFolder) {
+    // A bare "notepad.exe" is looked for beside the program and in the current folder before the
+    // system folder. Both ways of opening the file are tried, each with one of those folders.
+    const struct {
+        const char* what;
+        bool beside_program;
+        bool from_button;
+    } cases[] = {
+        {"planted beside the program, opened for a settings error", true, false},
+        {"planted in the current folder, opened by the button", false, true},
+    };
+    const std::filesystem::path planted = bin_folder() / L"planted_notepad.exe";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EditorSession session;
+        TempFolder current;
+        const std::filesystem::path folder =
+            c.beside_program ? session.program_folder() : current.path();
+        std::filesystem::copy_file(planted, folder / L"notepad.exe");
+        const std::filesystem::path marker = folder / L"planted-notepad-ran.txt";
+        session.write_config(c.from_button ? plain_config : "[general\n");
+        ASSERT_TRUE(session.start(current.path()));
+        if (c.from_button) {
+            HWND editor = session.editor();
+            ASSERT_NE(editor, nullptr) << session.standard_output();
+            ASSERT_TRUE(session.press_in(editor, {"alt+o"}));
+        } else {
+            session.answer_message_box("Return");
+        }
+
+        HWND notepad = nullptr;
+        EXPECT_TRUE(eventually(
+            [&] {
+                notepad = FindWindowW(L"Notepad", nullptr);
+                return notepad != nullptr &&
+                       window_text(notepad).find("config.toml") != std::string::npos;
+            },
+            std::chrono::seconds(10)))
+            << (std::filesystem::exists(marker) ? "the planted one ran: " + read_file(marker)
+                                                : std::string("no Notepad at all"));
+        if (notepad != nullptr) {
+            EXPECT_EQ(lower_case_text(to_utf8(program_of(notepad))),
+                      lower_case_text(to_utf8(system_notepad())));
+            PostMessageW(notepad, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(eventually([] { return FindWindowW(L"Notepad", nullptr) == nullptr; },
+                                   std::chrono::seconds(10)));
+        }
+        // Only one Notepad is started, and the system's came: the planted one had its chance.
+        EXPECT_FALSE(std::filesystem::exists(marker));
+        if (c.from_button) {
+            ASSERT_TRUE(session.press_in(session.editor(), {"Escape"}));
+        }
+        EXPECT_EQ(session.wait_for_exit(), 0);
     }
 }

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "bridge/socket.h"
+#include "common/text.h"
+#include "config/settings.h"
 #include "cuevoice_run.h"
 #include "line_client.h"
 
@@ -274,6 +276,67 @@ TEST(Run, ASettingsFileWithASlipEndsWithTheParsersReasonAndExitCodeOne) {
         EXPECT_NE(log.find("] say: Cuevoice error. " + reason), std::string::npos) << log;
         EXPECT_TRUE(run.mixxx_starts().empty());
     }
+}
+
+namespace {
+
+// The first control byte of the text other than a line feed, as "0xNN at N"; none when there
+// is none.
+std::optional<std::string> raw_control_byte(const std::string& text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if ((byte < 0x20 && byte != '\n') || byte == 0x7F) {
+            char shown[32];
+            std::snprintf(shown, sizeof shown, "0x%02X at %zu", byte, at);
+            return std::string(shown);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(Run, ASettingsFileSavedAsUtf16WithoutAByteOrderMarkIsRefusedWithItsNulsEscaped) {
+    // The first-start template saved as UTF-16LE without a byte-order mark is valid UTF-8 with a
+    // NUL after every character: a syntax error on line 1, whose line must reach the log, the
+    // output and the voice whole, its NULs shown as the library shows them.
+    const std::string settings = settings_template_text();
+    std::string utf16;
+    for (wchar_t unit : to_wide(settings)) {
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    TempFolder program;
+    std::filesystem::copy_file(cuevoice_exe(), program.path() / "cuevoice.exe");
+    std::filesystem::copy_file(bin() / "nvda_standin.dll",
+                               program.path() / "nvdaControllerClient.dll");
+    TempFolder voice;
+    const std::filesystem::path spoken = voice.path() / "spoken.txt";
+    CuevoiceRun run({.program = program.path() / "cuevoice.exe",
+                     .settings = utf16,
+                     .environment = {"NVDA_STANDIN_LOG=" + windows_text(spoken)}});
+
+    std::string shown;
+    for (char c : settings.substr(0, settings.find('\n')))
+        shown += std::string(1, c) + "\\u0000";
+    const std::string reason =
+        "error in " + windows_text(run.settings_file()) +
+        ": TOML parse error at line 1, column 2\n  |\n1 | " + shown + "\n  |  ^\n" +
+        "Error while parsing comment: control characters other than TAB (U+0009) are explicitly "
+        "prohibited in comments";
+    // The pause after the error lasts a second for every 14 bytes spoken.
+    EXPECT_EQ(run.wait_exit(90s), std::optional<unsigned long>(1)) << run.report();
+    const std::string log = run.log();
+    EXPECT_NE(log.find("] error: " + reason + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("] say: Cuevoice error. " + reason + "\n"), std::string::npos) << log;
+    EXPECT_NE(read_file(spoken).find("speakText Cuevoice error. " + reason + "\n"),
+              std::string::npos)
+        << read_file(spoken);
+    EXPECT_EQ(raw_control_byte(log), std::nullopt) << "app.log";
+    EXPECT_EQ(raw_control_byte(run.output()), std::nullopt) << "standard output";
+    EXPECT_EQ(raw_control_byte(read_file(spoken)), std::nullopt) << "spoken";
+    EXPECT_EQ(read_file(run.settings_file()), utf16) << "the file is left as it is";
+    EXPECT_TRUE(run.mixxx_starts().empty());
 }
 
 TEST(Run, UnsupportedQtVersionsAreRefusedBeforeMixxxStarts) {

@@ -174,19 +174,43 @@ TEST(MixxxEnvironment, BlockEndsEveryEntryAndTheWholeWithNul) {
     EXPECT_EQ(cuevoice::environment_block(WStrings{}), std::wstring(L"\0\0", 2));
 }
 
-TEST(PluginFolder, BesideTheProgramThenTheDeveloperTree) {
+TEST(PluginFolder, BesideTheProgramThenTheDeveloperTreeUnlessItsFolderIsADriveOrShareRoot) {
     using std::filesystem::path;
-    EXPECT_EQ(plugin_folder_candidates(path(L"C:\\a\\b\\c\\bin")),
-              (std::vector<path>{path(L"C:\\a\\b\\c\\bin\\plugins"),
-                                 path(L"C:\\a\\plugin\\build\\plugins")}));
-    // The drive's root counts as the third folder above.
-    EXPECT_EQ(
-        plugin_folder_candidates(path(L"C:\\b\\c\\bin")),
-        (std::vector<path>{path(L"C:\\b\\c\\bin\\plugins"), path(L"C:\\plugin\\build\\plugins")}));
-    // Fewer than three folders above: only the first candidate.
-    EXPECT_EQ(plugin_folder_candidates(path(L"C:\\b\\bin")),
-              (std::vector<path>{path(L"C:\\b\\bin\\plugins")}));
-    EXPECT_EQ(plugin_folder_candidates(path(L"C:\\")), (std::vector<path>{path(L"C:\\plugins")}));
+    const path tree = path(L"plugin") / L"build" / L"plugins";
+    const struct {
+        const wchar_t* program_folder;
+        const wchar_t* checkout; // the folder three above, or none
+    } cases[] = {
+        // A program folder that is itself a root, and fewer than three folders above.
+        {L"C:\\", nullptr},
+        {L"C:\\b\\bin", nullptr},
+        {L"\\\\server\\share", nullptr},
+        {L"\\\\server\\share\\bin", nullptr},
+        // Three above is the root of the drive or the share: anybody may create
+        // plugin\build\plugins there.
+        {L"C:\\b\\c\\bin", nullptr},
+        {L"C:\\Program Files\\Cuevoice\\bin", nullptr},
+        {L"\\\\server\\share\\b\\c\\bin", nullptr},
+        {L"\\\\server\\share\\Cuevoice\\bin", nullptr},
+        {L"//server/share/b/c/bin", nullptr},
+        {L"\\\\?\\C:\\b\\c\\bin", nullptr},
+        {L"\\\\?\\UNC\\server\\share\\b\\c\\bin", nullptr},
+        // Deeper: a development checkout's build folder.
+        {L"C:\\a\\b\\c\\bin", L"C:\\a"},
+        {L"D:\\src\\cuevoice\\build\\x64\\bin", L"D:\\src\\cuevoice"},
+        {L"\\\\server\\share\\a\\b\\c\\bin", L"\\\\server\\share\\a"},
+        {L"//server/share/a/b/c/bin", L"//server/share/a"},
+        {L"\\\\?\\C:\\a\\b\\c\\bin", L"\\\\?\\C:\\a"},
+        {L"\\\\?\\UNC\\server\\share\\a\\b\\c\\bin", L"\\\\?\\UNC\\server\\share\\a"},
+    };
+    for (const auto& c : cases) {
+        const path folder = c.program_folder;
+        SCOPED_TRACE(folder.string());
+        std::vector<path> expected{folder / L"plugins"};
+        if (c.checkout != nullptr)
+            expected.push_back(path(c.checkout) / tree);
+        EXPECT_EQ(plugin_folder_candidates(folder), expected);
+    }
 }
 
 TEST(PluginFolder, FirstCandidateHoldingThePluginFileWins) {

@@ -163,15 +163,44 @@ TEST(SpeechChannel, SayOperationsQueueTheTextWithTheirInterruptFlag) {
                        {"a", true}, {"b", true}, {"c", false}, {"", false}}));
 }
 
-TEST(NvdaCandidates, SecondPlaceNeedsAnAncestorTwoLevelsUp) {
+TEST(NvdaCandidates, BesideTheProgramThenTwoFoldersAboveUnlessThatIsADriveOrShareRoot) {
     using Paths = std::vector<std::filesystem::path>;
-    EXPECT_EQ(nvda_candidates("C:\\"), Paths{"C:\\nvdaControllerClient.dll"});
-    EXPECT_EQ(nvda_candidates("C:\\a"), Paths{"C:\\a\\nvdaControllerClient.dll"});
-    EXPECT_EQ(nvda_candidates("C:\\a\\b"), (Paths{"C:\\a\\b\\nvdaControllerClient.dll",
-                                                  "C:\\vendor\\nvda\\nvdaControllerClient.dll"}));
-    EXPECT_EQ(nvda_candidates("C:\\x\\target\\release"),
-              (Paths{"C:\\x\\target\\release\\nvdaControllerClient.dll",
-                     "C:\\x\\vendor\\nvda\\nvdaControllerClient.dll"}));
+    const std::filesystem::path dll = L"nvdaControllerClient.dll";
+    const std::filesystem::path vendor = std::filesystem::path(L"vendor") / L"nvda" / dll;
+    const struct {
+        const wchar_t* program_folder;
+        const wchar_t* checkout; // the folder two above, or none
+    } cases[] = {
+        // A program folder that is itself a root, and fewer than two folders above.
+        {L"C:\\", nullptr},
+        {L"C:\\a", nullptr},
+        {L"\\\\server\\share", nullptr},
+        // Two above is the root of the drive or the share: anybody may create vendor\nvda there.
+        {L"C:\\a\\b", nullptr},
+        {L"C:\\Program Files\\Cuevoice", nullptr},
+        {L"D:\\Cuevoice\\bin", nullptr},
+        {L"\\\\server\\share\\a\\b", nullptr},
+        {L"\\\\server\\share\\Cuevoice", nullptr},
+        {L"//server/share/a/b", nullptr},
+        {L"\\\\?\\C:\\a\\b", nullptr},
+        {L"\\\\?\\UNC\\server\\share\\a\\b", nullptr},
+        {L"\\\\.\\D:\\a\\b", nullptr},
+        // Deeper: a development checkout's build folder.
+        {L"C:\\x\\target\\release", L"C:\\x"},
+        {L"C:\\Users\\dj\\cuevoice\\build\\bin", L"C:\\Users\\dj\\cuevoice"},
+        {L"\\\\server\\share\\x\\target\\release", L"\\\\server\\share\\x"},
+        {L"//server/share/x/target/release", L"//server/share/x"},
+        {L"\\\\?\\C:\\x\\target\\release", L"\\\\?\\C:\\x"},
+        {L"\\\\?\\UNC\\server\\share\\x\\target\\release", L"\\\\?\\UNC\\server\\share\\x"},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path folder = c.program_folder;
+        SCOPED_TRACE(folder.string());
+        Paths expected{folder / dll};
+        if (c.checkout != nullptr)
+            expected.push_back(std::filesystem::path(c.checkout) / vendor);
+        EXPECT_EQ(nvda_candidates(folder), expected);
+    }
 }
 
 TEST(SapiFailure, DescribedByTheSystemTextAndTheCodeInHex) {

@@ -46,13 +46,32 @@ std::size_t take_number(std::string_view& text, std::string_view error) {
     return number;
 }
 
+// A control character (C0, DEL or C1) in the text other than the line feeds `line_feeds` allows;
+// a malformed byte counts as none.
+bool has_control_character(std::string_view text, std::size_t line_feeds) {
+    for (std::size_t at = 0; at < text.size();) {
+        const CodePoint point = decode_utf8_at(text, at);
+        at += point.length;
+        if (point.value == U'\n' && line_feeds > 0) {
+            --line_feeds;
+            continue;
+        }
+        if (point.value < 0x20 || (point.value >= 0x7F && point.value <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
 // A syntax error names a line of the text and a column from 1, shows that line, and ends with the
 // parser's words. Only a check of the library's outside the parser knows no position: its reader's
-// checks, which no text may break (the library's look-ahead once broke one).
+// checks, which no text may break (the library's look-ahead once broke one). Neither the line nor
+// the words carry a control character of the text: it is shown as its escape.
 void check_syntax_error(std::string_view error, std::string_view text) {
     std::string_view rest = error;
     if (rest.starts_with("TOML parse error\n"))
         wrong("a check of the TOML library's reader failed", error);
+    if (has_control_character(rest, 4))
+        wrong("a control character in a syntax error", error);
     constexpr std::string_view at_line = "TOML parse error at line ";
     if (!rest.starts_with(at_line))
         wrong("a syntax error of another form", error);
