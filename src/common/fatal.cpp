@@ -175,53 +175,47 @@ DWORD WINAPI watch_fatal_path(void* wake) {
     end_process();
 }
 
-const char* exception_name(DWORD code) {
-    switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-        return "access violation";
-    case EXCEPTION_IN_PAGE_ERROR:
-        return "in-page error";
-    case EXCEPTION_STACK_OVERFLOW:
-        return "stack overflow";
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-        return "illegal instruction";
-    case EXCEPTION_PRIV_INSTRUCTION:
-        return "privileged instruction";
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-        return "integer division by zero";
-    case EXCEPTION_INT_OVERFLOW:
-        return "integer overflow";
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-    case EXCEPTION_FLT_INVALID_OPERATION:
-    case EXCEPTION_FLT_OVERFLOW:
-    case EXCEPTION_FLT_UNDERFLOW:
-    case EXCEPTION_FLT_INEXACT_RESULT:
-    case EXCEPTION_FLT_DENORMAL_OPERAND:
-    case EXCEPTION_FLT_STACK_CHECK:
-        return "floating-point exception";
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-        return "array bounds exceeded";
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-        return "misaligned data";
-    case EXCEPTION_BREAKPOINT:
-        return "breakpoint";
-    case EXCEPTION_NONCONTINUABLE_EXCEPTION:
-        return "noncontinuable exception continued";
-    case EXCEPTION_INVALID_HANDLE:
-        return "invalid handle";
-    case 0xC0000374:
-        return "heap corruption";
-    case 0xC0000409:
-        return "stack buffer overrun";
-    case 0xC0000417:
-        return "invalid C runtime parameter";
-    case 0xE06D7363:
-        return "Visual C++ exception";
-    case 0x20474343:
-        return "C++ exception";
-    default:
-        return nullptr;
-    }
+// The structured exceptions the fatal line names. `hardware`: a fault the processor raises on an
+// instruction of the faulting code itself; breakpoints and single steps are left to a debugger,
+// and software exceptions (a C++ throw among them) go their own ways.
+struct ExceptionKind {
+    DWORD code;
+    const char* name;
+    bool hardware;
+};
+
+constexpr ExceptionKind exception_kinds[] = {
+    {EXCEPTION_ACCESS_VIOLATION, "access violation", true},
+    {EXCEPTION_IN_PAGE_ERROR, "in-page error", true},
+    {EXCEPTION_STACK_OVERFLOW, "stack overflow", true},
+    {EXCEPTION_ILLEGAL_INSTRUCTION, "illegal instruction", true},
+    {EXCEPTION_PRIV_INSTRUCTION, "privileged instruction", true},
+    {EXCEPTION_INT_DIVIDE_BY_ZERO, "integer division by zero", true},
+    {EXCEPTION_INT_OVERFLOW, "integer overflow", true},
+    {EXCEPTION_FLT_DIVIDE_BY_ZERO, "floating-point exception", true},
+    {EXCEPTION_FLT_INVALID_OPERATION, "floating-point exception", true},
+    {EXCEPTION_FLT_OVERFLOW, "floating-point exception", true},
+    {EXCEPTION_FLT_UNDERFLOW, "floating-point exception", true},
+    {EXCEPTION_FLT_INEXACT_RESULT, "floating-point exception", true},
+    {EXCEPTION_FLT_DENORMAL_OPERAND, "floating-point exception", true},
+    {EXCEPTION_FLT_STACK_CHECK, "floating-point exception", true},
+    {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, "array bounds exceeded", true},
+    {EXCEPTION_DATATYPE_MISALIGNMENT, "misaligned data", true},
+    {EXCEPTION_BREAKPOINT, "breakpoint", false},
+    {EXCEPTION_NONCONTINUABLE_EXCEPTION, "noncontinuable exception continued", false},
+    {EXCEPTION_INVALID_HANDLE, "invalid handle", false},
+    {0xC0000374, "heap corruption", false},
+    {0xC0000409, "stack buffer overrun", false},
+    {0xC0000417, "invalid C runtime parameter", false},
+    {0xE06D7363, "Visual C++ exception", false},
+    {0x20474343, "C++ exception", false},
+};
+
+const ExceptionKind* exception_kind(DWORD code) {
+    for (const ExceptionKind& kind : exception_kinds)
+        if (kind.code == code)
+            return &kind;
+    return nullptr;
 }
 
 // GCC's C++ throw is a structured exception too: one that no frame takes comes back here, and
@@ -229,33 +223,6 @@ const char* exception_name(DWORD code) {
 bool is_continuable_gcc_throw(const EXCEPTION_RECORD& record) {
     return (record.ExceptionCode & 0x20FFFFFF) == 0x20474343 &&
            (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) == 0;
-}
-
-// The codes of faults that the processor raises on an instruction of the faulting code itself.
-// Breakpoints and single steps are left to a debugger; software exceptions (a C++ throw among
-// them) go their own ways.
-bool is_hardware_fault(DWORD code) {
-    switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_STACK_OVERFLOW:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-    case EXCEPTION_FLT_INVALID_OPERATION:
-    case EXCEPTION_FLT_OVERFLOW:
-    case EXCEPTION_FLT_UNDERFLOW:
-    case EXCEPTION_FLT_INEXACT_RESULT:
-    case EXCEPTION_FLT_DENORMAL_OPERAND:
-    case EXCEPTION_FLT_STACK_CHECK:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-        return true;
-    default:
-        return false;
-    }
 }
 
 bool inside_system_callback() {
@@ -271,8 +238,8 @@ bool inside_system_callback() {
         finish_again("unhandled exception");
     FixedText<512> detail;
     detail.hex(record.ExceptionCode, 8);
-    if (const char* name = exception_name(record.ExceptionCode))
-        detail << " " << name;
+    if (const ExceptionKind* kind = exception_kind(record.ExceptionCode))
+        detail << " " << kind->name;
     if ((record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION ||
          record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
         record.NumberParameters >= 2) {
@@ -305,7 +272,8 @@ LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
 LONG WINAPI on_first_chance_exception(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
     auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
-    if (!is_hardware_fault(record.ExceptionCode) || address < image_base || address >= image_end ||
+    const ExceptionKind* kind = exception_kind(record.ExceptionCode);
+    if (kind == nullptr || !kind->hardware || address < image_base || address >= image_end ||
         !inside_system_callback())
         return EXCEPTION_CONTINUE_SEARCH;
     fatal_structured_exception(record);

@@ -47,6 +47,26 @@ std::wstring system_notepad() {
     return std::wstring(folder, length) + L"\\notepad.exe";
 }
 
+// The Notepad window that shows config.toml, once it appears (null after 10 s without one).
+HWND wait_for_notepad_with_the_settings() {
+    HWND notepad = nullptr;
+    const bool shown = eventually(
+        [&] {
+            notepad = FindWindowW(L"Notepad", nullptr);
+            return notepad != nullptr &&
+                   window_text(notepad).find("config.toml") != std::string::npos;
+        },
+        std::chrono::seconds(10));
+    return shown ? notepad : nullptr;
+}
+
+// The test closes the Notepad it found, and waits until it is gone.
+void close_notepad(HWND notepad) {
+    PostMessageW(notepad, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(eventually([] { return FindWindowW(L"Notepad", nullptr) == nullptr; },
+                           std::chrono::seconds(10)));
+}
+
 } // namespace
 
 TEST(KeyEditorWindow, ClassTitleSizeAndTheControlsInTabOrder) {
@@ -175,19 +195,10 @@ TEST(KeyEditorWindow, ASettingsFileWithAnErrorIsShownAndOpenedInNotepad) {
         EXPECT_EQ(read_file(session.config()), c.settings) << "nothing written";
 
         // Notepad shows the file; the test closes the window it found.
-        HWND notepad = nullptr;
-        EXPECT_TRUE(eventually(
-            [&] {
-                notepad = FindWindowW(L"Notepad", nullptr);
-                return notepad != nullptr &&
-                       window_text(notepad).find("config.toml") != std::string::npos;
-            },
-            std::chrono::seconds(10)));
-        if (notepad != nullptr) {
-            PostMessageW(notepad, WM_CLOSE, 0, 0);
-            EXPECT_TRUE(eventually([] { return FindWindowW(L"Notepad", nullptr) == nullptr; },
-                                   std::chrono::seconds(10)));
-        }
+        HWND notepad = wait_for_notepad_with_the_settings();
+        EXPECT_NE(notepad, nullptr);
+        if (notepad != nullptr)
+            close_notepad(notepad);
     }
 }
 
@@ -221,22 +232,14 @@ TEST(KeyEditorWindow, NotepadIsTheSystemsEvenWithOnePlantedBesideTheProgramOrInT
             session.answer_message_box("Return");
         }
 
-        HWND notepad = nullptr;
-        EXPECT_TRUE(eventually(
-            [&] {
-                notepad = FindWindowW(L"Notepad", nullptr);
-                return notepad != nullptr &&
-                       window_text(notepad).find("config.toml") != std::string::npos;
-            },
-            std::chrono::seconds(10)))
+        HWND notepad = wait_for_notepad_with_the_settings();
+        EXPECT_NE(notepad, nullptr)
             << (std::filesystem::exists(marker) ? "the planted one ran: " + read_file(marker)
                                                 : std::string("no Notepad at all"));
         if (notepad != nullptr) {
             EXPECT_EQ(lower_case_text(to_utf8(program_of(notepad))),
                       lower_case_text(to_utf8(system_notepad())));
-            PostMessageW(notepad, WM_CLOSE, 0, 0);
-            EXPECT_TRUE(eventually([] { return FindWindowW(L"Notepad", nullptr) == nullptr; },
-                                   std::chrono::seconds(10)));
+            close_notepad(notepad);
         }
         // Only one Notepad is started, and the system's came: the planted one had its chance.
         EXPECT_FALSE(std::filesystem::exists(marker));

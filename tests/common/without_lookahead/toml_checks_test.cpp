@@ -10,6 +10,7 @@
 
 namespace {
 
+// As the test helpers' long_date_like_value: this program links none of them.
 std::string long_date_like_value(std::size_t underscores, const std::string& tail) {
     std::string value = "1";
     value.append(underscores, '_');
