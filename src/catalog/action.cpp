@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "catalog/debug_text.h"
+#include "common/visible_controls.h"
 
 namespace cuevoice {
 namespace {
@@ -23,9 +24,14 @@ constexpr std::array<std::string_view, 8> say_names = {
     "status", "track", "time", "tempo", "grid_offset", "selected_track", "hotcues", "effects",
 };
 
-// Every message about a binding starts with its key text in quotes.
+// Every message about a binding starts with its key text in quotes. The key text and anything
+// else of the file a message quotes show a control character as its escape.
 std::string about(const Binding& binding, std::string_view rest) {
-    return "'" + binding.key + "': " + std::string(rest);
+    std::string message = "'";
+    message += visible_controls(binding.key);
+    message += "': ";
+    message += visible_controls(rest);
+    return message;
 }
 
 std::string target_group(const Binding& binding) {

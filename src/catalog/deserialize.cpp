@@ -7,7 +7,7 @@
 
 #include "catalog/debug_text.h"
 #include "common/float_text.h"
-#include "common/utf8.h"
+#include "common/visible_controls.h"
 
 namespace cuevoice {
 namespace {
@@ -227,61 +227,6 @@ Result<RawFunction> raw_function_from(const toml::node& node) {
     return function;
 }
 
-// A control character as the TOML library's own error texts write one (\u0000, \b, \t, \n, \f,
-// \r, \u007F); empty for a character shown as it is. The C1 controls (U+0080 to U+009F) are
-// escaped as well, as \u0080 to \u009F: like the others they are invisible in the log and
-// unspoken, U+0085 ends a line for some programs and U+009B starts a terminal's control sequence
-// for others, and a file that went through Latin-1 on its way to UTF-8 is full of them.
-std::string control_escape(char32_t character) {
-    switch (character) {
-    case U'\b':
-        return "\\b";
-    case U'\t':
-        return "\\t";
-    case U'\n':
-        return "\\n";
-    case U'\f':
-        return "\\f";
-    case U'\r':
-        return "\\r";
-    default:
-        break;
-    }
-    if (character >= 0x20 && (character < 0x7F || character > 0x9F))
-        return {};
-    constexpr std::string_view digits = "0123456789ABCDEF";
-    return std::string("\\u00") + digits[(character >> 4) & 0xF] + digits[character & 0xF];
-}
-
-// The text with each control character written as its escape, and how wide the characters
-// before the column (counted in characters from 1, as the library counts) are in it: one for a
-// character shown as it is, the escape's length for an escaped one, one for each column past
-// the end.
-struct ShownText {
-    std::string text;
-    std::size_t before_column = 0;
-};
-
-ShownText with_visible_controls(std::string_view text, std::size_t column = 0) {
-    ShownText shown;
-    std::size_t characters = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        const CodePoint point = decode_utf8_at(text, at);
-        const std::string escape =
-            point.value == not_a_code_point ? std::string() : control_escape(point.value);
-        if (++characters < column)
-            shown.before_column += escape.empty() ? 1 : escape.size();
-        if (escape.empty())
-            shown.text.append(text.substr(at, point.length));
-        else
-            shown.text += escape;
-        at += point.length;
-    }
-    if (characters + 1 < column)
-        shown.before_column += column - 1 - characters;
-    return shown;
-}
-
 } // namespace
 
 std::string invalid_type_text(const toml::node& found, std::string_view expected) {
@@ -291,7 +236,7 @@ std::string invalid_type_text(const toml::node& found, std::string_view expected
 std::string toml_syntax_error_text(const toml::parse_error& error, std::string_view text) {
     const auto line_number = static_cast<std::size_t>(error.source().begin.line);
     // The library's words may quote the text as well (a key with a tab in it, say).
-    const std::string words = with_visible_controls(error.description()).text;
+    const std::string words = visible_controls(error.description());
     // A failed check of the library's that knows no position (see common/toml.h).
     if (line_number == 0)
         return "TOML parse error\n" + words;
@@ -312,7 +257,7 @@ std::string toml_syntax_error_text(const toml::parse_error& error, std::string_v
     }
     // Shown with its control characters escaped (a NUL would cut the text short wherever it
     // goes), the caret still under the character the column names.
-    const ShownText shown = with_visible_controls(line, column);
+    const VisibleText shown = with_visible_controls(line, column);
     const std::string number = std::to_string(line_number);
     const std::string gutter(number.size(), ' ');
     std::string message = "TOML parse error at line " + number + ", column " +

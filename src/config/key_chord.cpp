@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/text_case.h"
+#include "common/visible_controls.h"
 #include "common/white_space.h"
 
 namespace cuevoice {
@@ -119,9 +120,10 @@ std::string function_key_name(std::uint32_t number) {
     return name;
 }
 
+// A key text as a message quotes it, a control character in it shown as its escape.
 std::string quoted(std::string_view text) {
     std::string result = "'";
-    result.append(text);
+    result.append(visible_controls(text));
     result += '\'';
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include "applog/applog.h"
 #include "catalog/describe.h"
+#include "common/visible_controls.h"
 #include "config/key_chord.h"
 #include "config/settings.h"
 
@@ -65,7 +66,7 @@ void bind_function_key(const std::vector<FunctionEntry>& functions, const ChordS
                        std::vector<std::string>& problems) {
     Result<KeyChord> parsed = parse_key_chord(key_text);
     if (!parsed) {
-        problems.push_back(std::string(function_id) + ": " + parsed.error());
+        problems.push_back(visible_controls(function_id) + ": " + parsed.error());
         return;
     }
     const Chord chord{parsed->modifiers, parsed->vk};
@@ -73,8 +74,8 @@ void bind_function_key(const std::vector<FunctionEntry>& functions, const ChordS
         return;
     if (taken.count(chord) != 0) {
         if (warn)
-            problems.push_back(std::string(key_text) + " for " + std::string(function_id) +
-                               " is already used; skipped");
+            problems.push_back(visible_controls(key_text) + " for " +
+                               visible_controls(function_id) + " is already used; skipped");
         return;
     }
     std::optional<FoundFunction> found = find_function_in(functions, function_id);
@@ -114,7 +115,7 @@ Result<KeyMap> build_key_map(const std::vector<FunctionEntry>& functions,
             continue;
         }
         if (taken.count(chord) != 0) {
-            map.problems.push_back(binding.key +
+            map.problems.push_back(visible_controls(binding.key) +
                                    " is used twice in [[keys]]; the first one counts");
             continue;
         }
@@ -129,7 +130,8 @@ Result<KeyMap> build_key_map(const std::vector<FunctionEntry>& functions,
     // A listed function has exactly the keys listed; the map is already in id order.
     for (const auto& [id, key_texts] : shortcuts) {
         if (!find_function_in(functions, id)) {
-            map.problems.push_back("unknown function '" + id + "' in [shortcuts]");
+            map.problems.push_back("unknown function '" + visible_controls(id) +
+                                   "' in [shortcuts]");
             continue;
         }
         for (const std::string& key_text : key_texts)

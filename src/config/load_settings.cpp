@@ -7,6 +7,7 @@
 #include "common/fatal.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "common/visible_controls.h"
 #include "config/settings_document.h"
 #include "config/settings_file.h"
 #include "config/settings_writer.h"
@@ -135,7 +136,8 @@ Result<LoadedSettings> load_settings(const SettingsLoadContext& context) {
     const std::string configured = loaded.settings.general.mixxx_path;
     if (!path_exists(std::filesystem::path(to_wide(configured)))) {
         if (auto mixxx = context.find_mixxx()) {
-            context.log("mixxx_path " + configured + " does not exist, using " + *mixxx);
+            context.log("mixxx_path " + visible_controls(configured) + " does not exist, using " +
+                        *mixxx);
             loaded.settings.general.mixxx_path = *mixxx;
         }
     }

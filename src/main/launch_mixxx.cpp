@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "common/text.h"
+#include "common/visible_controls.h"
 #include "common/win_handle.h"
 
 namespace cuevoice {
@@ -150,7 +151,8 @@ Result<SharedMixxxChild> start_mixxx(const std::string& mixxx_path,
                                   folder.empty() ? nullptr : folder.c_str(), &startup, &info);
     DWORD error = started ? 0 : GetLastError();
     if (!started)
-        return Error{"Cannot start Mixxx at " + mixxx_path + ": " + error_text(error)};
+        return Error{"Cannot start Mixxx at " + visible_controls(mixxx_path) + ": " +
+                     error_text(error)};
     return std::make_shared<MixxxChild>(info.hProcess, info.hThread,
                                         static_cast<std::uint32_t>(GetProcessId(info.hProcess)));
 }

@@ -16,6 +16,7 @@
 #include "common/program_folder.h"
 #include "common/text.h"
 #include "common/threads.h"
+#include "common/visible_controls.h"
 #include "config/key_map.h"
 #include "config/load_settings.h"
 #include "context/context.h"
@@ -58,7 +59,7 @@ RunResult run_with_mixxx(const Speech& speech) {
         return RunResult::error(loaded.error());
     const General& general = loaded->settings.general;
     app_log("Configuration: " + as_text(loaded->config_path));
-    app_log("Mixxx: " + general.mixxx_path);
+    app_log("Mixxx: " + visible_controls(general.mixxx_path));
     if (loaded->created)
         say_queued_str(speech, "Welcome to Cuevoice. Your settings file was created.");
 

@@ -201,6 +201,35 @@ TEST(KeyMap, AnInvalidCustomKeyFailsTheWholeBuild) {
     }
 }
 
+TEST(KeyMap, ControlCharactersOfTheFileInAMessageAreShownAsEscapes) {
+    // Written in config.toml as escapes ("\u0000", "\t") or raw (a tab in a name); raw in a
+    // message, a NUL would cut the logged and spoken text short and the others go unseen.
+    using namespace std::string_literals;
+    const struct {
+        std::vector<Binding> keys;
+        std::string error;
+    } failing[] = {
+        {{key("ctrl+alt+\0"s, "none")}, "'ctrl+alt+\\u0000': unknown key '\\u0000'"},
+        {{key("ctrl+alt+\x7f", "none")}, "'ctrl+alt+\\u007F': unknown key '\\u007F'"},
+        {{key("ctrl+alt+shift+f3\t", "Tog\x01gle", "play")},
+         "'ctrl+alt+shift+f3\\t': unknown action 'Tog\\u0001gle'"},
+    };
+    for (const auto& c : failing) {
+        Result<KeyMap> map = build_key_map(functions(), {}, c.keys);
+        ASSERT_FALSE(map.ok()) << c.error;
+        EXPECT_EQ(map.error(), c.error);
+    }
+    KeyMap map =
+        build({{"pl\tay", {"ctrl+alt+n"}}, {"stop_speech", {"ctrl+\r"}}},
+              {key("ctrl+alt+shift+f1", "toggle", "x"), key("ctrl+alt+shift+f1\t", "toggle", "y")});
+    EXPECT_EQ(map.problems, (std::vector<std::string>{
+                                "ctrl+alt+shift+f1\\t is used twice in [[keys]]; the first one "
+                                "counts",
+                                "unknown function 'pl\\tay' in [shortcuts]",
+                                "stop_speech: 'ctrl+\\r': unknown key ''",
+                            }));
+}
+
 TEST(KeyMap, RepeatFollowsTheBindingThenTheActionKind) {
     Binding adjust = key("ctrl+alt+shift+f1", "adjust", "volume");
     adjust.step = 0.1;

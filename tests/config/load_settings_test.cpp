@@ -474,6 +474,16 @@ TEST_F(LoadSettings, AMissingMixxxPathIsReplacedInMemoryOnly) {
     EXPECT_TRUE(log.empty());
 }
 
+TEST_F(LoadSettings, AMixxxPathWithAControlCharacterIsLoggedWithItsEscape) {
+    // Written as an escape in the file: a NUL would cut the logged line short.
+    write_file(config, "[general]\nmixxx_path = \"C:\\\\gone\\u0000\\tmixxx.exe\"\n");
+    auto loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(log, std::vector<std::string>{"mixxx_path C:\\gone\\u0000\\tmixxx.exe does not "
+                                            "exist, using " +
+                                            path_text(mixxx)});
+}
+
 TEST_F(LoadSettings, AFileThatCannotBeReadIsReportedAndKept) {
     write_file(config, "[general]\nmixxx_path = 'C:\\m.exe'\n");
     HANDLE locked = CreateFileW(config.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

@@ -15,6 +15,7 @@
 
 #include "catalog/catalog.h"
 #include "common/utf8.h"
+#include "common/visible_controls.h"
 #include "config/key_chord.h"
 #include "config/key_map.h"
 #include "config/settings_text.h"
@@ -123,7 +124,9 @@ void check_outcome(std::string_view bytes, const Result<Settings>& loaded) {
 void check_chord_text(std::string_view text) {
     Result<KeyChord> chord = parse_key_chord(text);
     if (!chord) {
-        if (!chord.error().starts_with("'" + std::string(text) + "': "))
+        if (has_control_character(chord.error(), 0))
+            wrong("a control character in a key text's error", chord.error());
+        if (!chord.error().starts_with("'" + visible_controls(text) + "': "))
             wrong("a key text's error that does not name it", chord.error());
         return;
     }
@@ -141,10 +144,15 @@ void check_key_map(const Settings& settings) {
         check_chord_text(binding.key);
 
     Result<KeyMap> map = build_key_map(catalog(), settings.shortcuts, settings.keys);
+    if (!map && has_control_character(map.error(), 0))
+        wrong("a control character in a key map error", map.error());
+    for (const std::string& problem : map ? map->problems : std::vector<std::string>{})
+        if (has_control_character(problem, 0))
+            wrong("a control character in a key map problem", problem);
     if (!map) {
         // Only a [[keys]] entry stops the build, and its message starts with its key text.
         const bool named = std::any_of(settings.keys.begin(), settings.keys.end(), [&](auto& b) {
-            return map.error().starts_with("'" + b.key + "': ");
+            return map.error().starts_with("'" + visible_controls(b.key) + "': ");
         });
         if (!named)
             wrong("a key map error that names no [[keys]] entry", map.error());
