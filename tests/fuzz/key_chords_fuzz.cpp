@@ -5,11 +5,20 @@
 
 #include <cctype>
 
+#include "common/visible_controls.h"
 #include "config/key_chord.h"
 #include "fuzz_support.h"
 
 namespace cuevoice {
 namespace {
+
+// A text as the messages quote it, its control characters shown as escapes.
+std::string quoted_key_text(std::string_view text) {
+    std::string result = "'";
+    result += visible_controls(text);
+    result += '\'';
+    return result;
+}
 
 using fuzz::Random;
 
@@ -122,7 +131,7 @@ Built built_text(Random& random) {
         } else if (kind == key_name) {
             key = vk;
         } else {
-            error = std::string("unknown key '") + ascii_lower(core) + "'";
+            error = "unknown key " + quoted_key_text(ascii_lower(core));
         }
     }
     std::string text;
@@ -130,9 +139,9 @@ Built built_text(Random& random) {
         text += (i > 0 ? "+" : "") + pieces[i];
     Built result{text, {}};
     if (!error.empty())
-        result.expected.error = "'" + text + "': " + error;
+        result.expected.error = quoted_key_text(text) + ": " + error;
     else if (!key)
-        result.expected.error = "'" + text + "': no key given";
+        result.expected.error = quoted_key_text(text) + ": no key given";
     else
         result.expected.chord = KeyChord{modifiers, *key};
     result.expected.known = exact;
@@ -162,7 +171,7 @@ std::optional<std::string> check(const std::string& text, const Expected& expect
         if (format_key_chord(again->modifiers, again->vk) != canonical)
             return "the canonical text is not stable";
     } else {
-        const std::string prefix = "'" + text + "': ";
+        const std::string prefix = quoted_key_text(text) + ": ";
         const std::string& message = parsed.error();
         if (!message.starts_with(prefix))
             return "a message without the text: " + message;
