@@ -39,8 +39,8 @@ bool is_unc_word(std::wstring_view name) {
            (name[1] == L'N' || name[1] == L'n') && (name[2] == L'C' || name[2] == L'c');
 }
 
-} // namespace
-
+// True for the root of a drive or of a share, also behind \\?\ or \\.\ (\\?\C:\,
+// \\?\UNC\server\share), and for the server above its shares.
 bool is_drive_or_share_root(const std::filesystem::path& folder) {
     std::wstring_view text = folder.native();
     // MinGW's std::filesystem sees no root name in \\server\share\a (root directory "\", then
@@ -60,6 +60,8 @@ bool is_drive_or_share_root(const std::filesystem::path& folder) {
     // C:\, C: and \ have nothing after their root.
     return !folder.has_relative_path();
 }
+
+} // namespace
 
 std::optional<std::filesystem::path> checkout_folder(const std::filesystem::path& program_folder,
                                                      int levels) {

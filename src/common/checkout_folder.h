@@ -6,12 +6,9 @@
 
 namespace cuevoice {
 
-// True for the root of a drive or of a share: C:\, C:, \, \\server\share, also behind \\?\ or
-// \\.\ (\\?\C:\, \\?\UNC\server\share), and for the server above its shares (\\server).
-bool is_drive_or_share_root(const std::filesystem::path& folder);
-
 // The folder `levels` above the program folder; none when there are fewer folders above it, or
-// when that folder is the root of a drive or of a share: any user of the machine may create
+// when that folder is the root of a drive or of a share (C:\, C:, \, \\server\share, also behind
+// \\?\ or \\.\, and the server above its shares, \\server): any user of the machine may create
 // folders there, and what they put in them would run inside the program.
 std::optional<std::filesystem::path> checkout_folder(const std::filesystem::path& program_folder,
                                                      int levels);

@@ -3,7 +3,13 @@
 #include "common/utf8.h"
 
 namespace cuevoice {
+namespace {
 
+// A control character as the TOML library's own error texts write one (\u0000, \b, \t, \n, \f,
+// \r, \u007F); empty for a character shown as it is. The C1 controls (U+0080 to U+009F) are
+// escaped as well, as \u0080 to \u009F: like the others they are invisible in the log and
+// unspoken, U+0085 ends a line for some programs and U+009B starts a terminal's control sequence
+// for others, and a file that went through Latin-1 on its way to UTF-8 is full of them.
 std::string control_escape(char32_t character) {
     switch (character) {
     case U'\b':
@@ -24,6 +30,8 @@ std::string control_escape(char32_t character) {
     constexpr std::string_view digits = "0123456789ABCDEF";
     return std::string("\\u00") + digits[(character >> 4) & 0xF] + digits[character & 0xF];
 }
+
+} // namespace
 
 VisibleText with_visible_controls(std::string_view text, std::size_t column) {
     VisibleText shown;

@@ -8,17 +8,11 @@
 
 namespace cuevoice {
 
-// A control character as the TOML library's own error texts write one (\u0000, \b, \t, \n, \f,
-// \r, \u007F); empty for a character shown as it is. The C1 controls (U+0080 to U+009F) are
-// escaped as well, as \u0080 to \u009F: like the others they are invisible in the log and
-// unspoken, U+0085 ends a line for some programs and U+009B starts a terminal's control sequence
-// for others, and a file that went through Latin-1 on its way to UTF-8 is full of them.
-std::string control_escape(char32_t character);
-
-// The text with each control character written as its escape, and how wide the characters
-// before the column (counted in characters from 1, as the library counts) are in it: one for a
-// character shown as it is, the escape's length for an escaped one, one for each column past
-// the end.
+// The text with each control character written as the TOML library's own error texts write one
+// (\u0000, \b, \t, \n, \f, \r, \u007F; the C1 controls U+0080 to U+009F as \u0080 to \u009F),
+// and how wide the characters before the column (counted in characters from 1, as the library
+// counts) are in it: one for a character shown as it is, the escape's length for an escaped one,
+// one for each column past the end.
 struct VisibleText {
     std::string text;
     std::size_t before_column = 0;

@@ -129,12 +129,7 @@ TEST_F(LoadSettings, ReportsUnreadableAndBrokenFiles) {
     EXPECT_GT(missing.size(), ("cannot read " + shown + ": ").size());
     // The template saved as UTF-16 with its byte-order mark: the mark is no UTF-8. (Without it
     // the text is UTF-8 full of NULs, a syntax error.)
-    std::string utf16 = "\xFF\xFE";
-    for (wchar_t unit : to_wide(settings_template_text())) {
-        utf16 += static_cast<char>(unit & 0xFF);
-        utf16 += static_cast<char>(unit >> 8);
-    }
-    write_file(config, utf16);
+    write_file(config, "\xFF\xFE" + test::utf16le_bytes(settings_template_text()));
     EXPECT_EQ(read_settings_file(config).error(),
               "cannot read " + shown + ": stream did not contain valid UTF-8");
 }

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include "bridge/socket.h"
-#include "common/text.h"
 #include "config/settings.h"
 #include "cuevoice_run.h"
 #include "line_client.h"
@@ -301,11 +300,7 @@ TEST(Run, ASettingsFileSavedAsUtf16WithoutAByteOrderMarkIsRefusedWithItsNulsEsca
     // NUL after every character: a syntax error on line 1, whose line must reach the log, the
     // output and the voice whole, its NULs shown as the library shows them.
     const std::string settings = settings_template_text();
-    std::string utf16;
-    for (wchar_t unit : to_wide(settings)) {
-        utf16 += static_cast<char>(unit & 0xFF);
-        utf16 += static_cast<char>(unit >> 8);
-    }
+    const std::string utf16 = utf16le_bytes(settings);
     TempFolder program;
     std::filesystem::copy_file(cuevoice_exe(), program.path() / "cuevoice.exe");
     std::filesystem::copy_file(bin() / "nvda_standin.dll",

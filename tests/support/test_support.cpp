@@ -177,6 +177,15 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
+std::string utf16le_bytes(const std::string& text) {
+    std::string bytes;
+    for (wchar_t unit : to_wide(text)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 std::string long_date_like_value(std::size_t underscores, const std::string& tail) {
     std::string value = "1";
     value.append(underscores, '_');

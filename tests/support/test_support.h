@@ -58,6 +58,9 @@ std::string read_file(const std::filesystem::path& path);
 std::vector<std::string> lines_of(const std::string& text);
 void write_file(const std::filesystem::path& path, const std::string& text);
 
+// The UTF-8 text saved as UTF-16LE without a byte-order mark, as a file's bytes.
+std::string utf16le_bytes(const std::string& text);
+
 // A value of a settings file held down in Notepad: "1", the underscores, then the end of a date
 // with `tail` after it ("1___979-05-27 12"). The TOML library's look-ahead into a value once
 // ended the program on it from 115 underscores on.
