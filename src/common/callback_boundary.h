@@ -6,15 +6,19 @@
 // through callback_boundary, which ends the process through the fatal path instead.
 #include <utility>
 
+#include "common/callback_marks.h"
 #include "common/fatal.h"
 
 namespace cuevoice {
 
 // Runs the body and gives back what it returns. A throw ends the process as an uncaught one
-// does ("fatal: uncaught exception: ..."); a hardware fault in our own code meanwhile, as an
-// unhandled one does ("fatal: unhandled exception: ...").
+// does ("fatal: uncaught exception: ..."); a hardware fault that the program caused meanwhile
+// (in its own code, or in code it called, such as the C runtime's strlen given a bad pointer),
+// as an unhandled one does ("fatal: unhandled exception: ...").
 template <typename Body> auto callback_boundary(Body&& body) noexcept -> decltype(body()) {
-    InsideSystemCallback inside;
+    // Where the function that holds this frame returns to: with the mark's address, it names
+    // this call for the fault handler.
+    InsideSystemCallback inside(__builtin_return_address(0));
     try {
         return std::forward<Body>(body)();
     } catch (...) {

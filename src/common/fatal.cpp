@@ -11,7 +11,9 @@
 #include <exception>
 #include <typeinfo>
 
+#include "common/callback_marks.h"
 #include "common/output.h"
+#include "common/stack_walk.h"
 
 // No <cassert> here: this file defines the runtime's assert entry points itself (below).
 
@@ -107,16 +109,9 @@ std::atomic<DWORD> failed_assertion_thread{0};
 FixedText<2048> fatal_line;
 constexpr std::string_view fatal_prefix = "fatal: ";
 
-// This program's image, for the offset of a fault address within it; set by the install.
-std::uintptr_t image_base = 0;
-std::uintptr_t image_end = 0;
+// This program's image, for the offset of an address within it; set by the install.
+CodeRange image;
 FixedText<96> image_name;
-
-// The thread-local slot that marks a thread as inside a system callback (InsideSystemCallback);
-// a Win32 one, since reading it in a fault handler must not allocate as MinGW's thread_local may.
-std::atomic<DWORD> callback_slot{TLS_OUT_OF_INDEXES};
-// What a marked thread's slot holds.
-char inside_callback_marker;
 
 [[noreturn]] void end_process() {
     // TerminateProcess, not ExitProcess: no DLL is told of the end, so no lock that a failed
@@ -218,6 +213,11 @@ const ExceptionKind* exception_kind(DWORD code) {
     return nullptr;
 }
 
+bool kind_is_hardware(DWORD code) {
+    const ExceptionKind* kind = exception_kind(code);
+    return kind != nullptr && kind->hardware;
+}
+
 // GCC's C++ throw is a structured exception too: one that no frame takes comes back here, and
 // is continued (as MinGW-w64's own filter does) so that the throw reaches std::terminate.
 bool is_continuable_gcc_throw(const EXCEPTION_RECORD& record) {
@@ -225,17 +225,31 @@ bool is_continuable_gcc_throw(const EXCEPTION_RECORD& record) {
            (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) == 0;
 }
 
-bool inside_system_callback() {
-    DWORD slot = callback_slot.load();
-    return slot != TLS_OUT_OF_INDEXES && TlsGetValue(slot) == &inside_callback_marker;
+// "0x{address}[ ({image}+{offset})]".
+template <std::size_t Capacity>
+void describe_address(FixedText<Capacity>& text, std::uintptr_t address) {
+    text.hex(address, 16);
+    if (image.holds(address)) {
+        text << " (" << image_name.view() << "+";
+        text.hex(address - image.begin, 1) << ")";
+    }
 }
 
-// "unhandled exception: {code} {name}[ {access} {target}] at {address}[ ({image}+{offset})]".
-[[noreturn]] void fatal_structured_exception(const EXCEPTION_RECORD& record) {
+// "unhandled exception: {code} {name}[ {access} {target}] at {address}[, called from {call}]",
+// where an address in the program's image is followed by " ({image}+{offset})". `cause` is the
+// program's call into the code that faulted (0: none found yet, or the fault is in our code).
+[[noreturn]] void fatal_structured_exception(const EXCEPTION_RECORD& record, const CONTEXT& context,
+                                             std::uintptr_t cause) {
     // Claimed before anything else: a fault while describing this one comes back as a failure
     // inside the fatal path, never as a loop.
     if (!claim_fatal_path())
         finish_again("unhandled exception");
+    auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    if (cause == 0 && !image.holds(address)) {
+        FaultWalk walk(image, {});
+        walk_up_from(context, walk);
+        cause = walk.cause();
+    }
     FixedText<512> detail;
     detail.hex(record.ExceptionCode, 8);
     if (const ExceptionKind* kind = exception_kind(record.ExceptionCode))
@@ -247,12 +261,11 @@ bool inside_system_callback() {
         detail << (kind == 0 ? " reading " : kind == 8 ? " executing " : " writing ");
         detail.hex(record.ExceptionInformation[1], 16);
     }
-    auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
     detail << " at ";
-    detail.hex(address, 16);
-    if (address >= image_base && address < image_end) {
-        detail << " (" << image_name.view() << "+";
-        detail.hex(address - image_base, 1) << ")";
+    describe_address(detail, address);
+    if (cause != 0 && cause != address) {
+        detail << ", called from ";
+        describe_address(detail, cause);
     }
     finish("unhandled exception", detail.view());
 }
@@ -261,22 +274,36 @@ LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
     if (is_continuable_gcc_throw(record))
         return EXCEPTION_CONTINUE_EXECUTION;
-    fatal_structured_exception(record);
+    fatal_structured_exception(record, *pointers->ContextRecord, 0);
 }
 
 // Sees every exception first, before any frame does. The system's callback dispatcher takes a
 // fault that escapes a callback and carries on as if the callback had returned, so the filter
-// above never sees it: a hardware fault in our own code inside a callback is ours here. Every
-// other exception (a C++ throw, a fault in a system library that the library itself handles, any
-// fault outside a callback, which reaches the filter above and whoever chained it) passes.
+// above never sees it: a hardware fault that the program caused inside a callback still on the
+// stack is ours here. Every other exception (a C++ throw, a fault that system code handles
+// itself, any fault outside a callback, which reaches the filter above and whoever chained it)
+// passes.
 LONG WINAPI on_first_chance_exception(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
-    const ExceptionKind* kind = exception_kind(record.ExceptionCode);
-    if (kind == nullptr || !kind->hardware || address < image_base || address >= image_end ||
-        !inside_system_callback())
+    if (!kind_is_hardware(record.ExceptionCode))
         return EXCEPTION_CONTINUE_SEARCH;
-    fatal_structured_exception(record);
+    // A fault on the fatal path itself (describing a fault, say): ended here, since inside a
+    // callback the filter would never see it.
+    if (fatal_owner.load() == GetCurrentThreadId())
+        finish_again("unhandled exception");
+    CallbackMarks* marks = this_thread_callback_marks();
+    if (marks == nullptr || marks->count == 0)
+        return EXCEPTION_CONTINUE_SEARCH;
+    // The walk below faulted (on a stack gone bad): a fault of this handler's own.
+    if (marks->walking)
+        fatal_structured_exception(record, *pointers->ContextRecord, 0);
+    marks->walking = true;
+    FaultWalk walk(image, {marks->marks, marks->count});
+    walk_up_from(*pointers->ContextRecord, walk);
+    marks->walking = false;
+    if (!walk.inside_boundary())
+        return EXCEPTION_CONTINUE_SEARCH;
+    fatal_structured_exception(record, *pointers->ContextRecord, walk.cause());
 }
 
 [[noreturn]] void assertion_failed(std::string_view text) {
@@ -337,8 +364,8 @@ void note_image() {
     auto base = reinterpret_cast<const unsigned char*>(GetModuleHandleW(nullptr));
     auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    image_base = reinterpret_cast<std::uintptr_t>(base);
-    image_end = image_base + nt->OptionalHeader.SizeOfImage;
+    image.begin = reinterpret_cast<std::uintptr_t>(base);
+    image.end = image.begin + nt->OptionalHeader.SizeOfImage;
     wchar_t path[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
@@ -383,24 +410,6 @@ void fatal_uncaught_exception() noexcept {
     fatal_error("uncaught exception", detail.view());
 }
 
-InsideSystemCallback::InsideSystemCallback() noexcept {
-    DWORD slot = callback_slot.load();
-    if (slot == TLS_OUT_OF_INDEXES)
-        return;
-    // TlsGetValue clears the thread's last error: the caller of the callback may still read it.
-    DWORD error = GetLastError();
-    before_ = TlsGetValue(slot);
-    TlsSetValue(slot, &inside_callback_marker);
-    marked_ = true;
-    SetLastError(error);
-}
-
-InsideSystemCallback::~InsideSystemCallback() {
-    // As before this one: a callback inside a callback leaves its thread still marked.
-    if (marked_)
-        TlsSetValue(callback_slot.load(), before_);
-}
-
 void install_fatal_handlers() {
     if (handlers_installed.exchange(true))
         return;
@@ -415,10 +424,7 @@ void install_fatal_handlers() {
     std::signal(SIGABRT, on_abort);
     std::set_terminate(on_terminate);
     SetUnhandledExceptionFilter(on_unhandled_exception);
-    DWORD slot = TlsAlloc();
-    if (slot == TLS_OUT_OF_INDEXES)
-        fatal_error("allocate the fatal path's thread slot");
-    callback_slot.store(slot);
+    install_callback_marks();
     // Last in line: a handler that someone adds on purpose looks first.
     if (AddVectoredExceptionHandler(0, on_first_chance_exception) == nullptr)
         fatal_error("add the fatal path's exception handler");

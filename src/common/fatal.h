@@ -23,30 +23,15 @@ void set_fatal_log(FatalLog log);
 // "uncaught exception: {type}[: {what()}]". Only inside a catch block (or the terminate handler).
 [[noreturn]] void fatal_uncaught_exception() noexcept;
 
-// While one lives, the calling thread runs a function that Windows called back (see
-// common/callback_boundary.h): a hardware fault in the program's own code then ends through
-// fatal_error as one that nobody handles does, instead of being ignored by the system's
-// callback dispatcher. Does nothing before the handlers are installed.
-class InsideSystemCallback {
-public:
-    InsideSystemCallback() noexcept;
-    ~InsideSystemCallback();
-    InsideSystemCallback(const InsideSystemCallback&) = delete;
-    InsideSystemCallback& operator=(const InsideSystemCallback&) = delete;
-
-private:
-    void* before_ = nullptr;
-    bool marked_ = false;
-};
-
 // Makes whatever still goes wrong end through fatal_error instead of a box or Wine's crash
 // dialog: a failed assert (naming expression, file and line), abort, an uncaught exception and
 // std::terminate (naming what() or the type), a pure or deleted virtual call, the C runtime's
 // invalid-parameter handler, any fault or other structured exception nobody handles, and a
-// hardware fault in the program's own code inside a system callback (both naming its code and
-// address). Sets the C runtime's error mode to standard error and Windows' error mode to no
-// critical-error, fault or open-file boxes (child processes inherit that mode), and starts the
-// watchdog thread. Called first thing in main.
+// hardware fault that the program caused inside a system callback (both naming its code and
+// address, and for a fault in code the program called, the program's call). Sets the C runtime's
+// error mode to standard error and Windows' error mode to no critical-error, fault or open-file
+// boxes (child processes inherit that mode), and starts the watchdog thread. Called first thing in
+// main.
 void install_fatal_handlers();
 
 } // namespace cuevoice

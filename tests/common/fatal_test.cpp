@@ -199,6 +199,10 @@ struct Kind {
     Where where = Where::out_and_log;
     // A line of the child's own that comes first on standard output, if any.
     const char* before = "";
+    // The fault is in code outside the child's image that the child called: the line names the
+    // call (", called from 0x... (fatal_child.exe+0x...)"). A fault in the child's own code names
+    // no call.
+    bool names_the_call = false;
 };
 
 const char* const crash_line =
@@ -220,7 +224,12 @@ const Kind kinds[] = {
     {"throw-on-thread", "fatal: uncaught exception: std::runtime_error: thrown on a thread"},
     {"stack-overflow", "fatal: unhandled exception: 0xC00000FD stack overflow at 0x",
      "(fatal_child.exe+0x"},
-    {"breakpoint", "fatal: unhandled exception: 0x80000003 breakpoint at 0x"},
+    {"breakpoint", "fatal: unhandled exception: 0x80000003 breakpoint at 0x", "",
+     Where::out_and_log, "", true},
+    {"null-call",
+     "fatal: unhandled exception: 0xC0000005 access violation executing 0x0000000000000000 at "
+     "0x0000000000000000",
+     "", Where::out_and_log, "", true},
     {"fatal-error", "fatal: spawn speech thread: resource unavailable"},
     // The log's lock held by a thread stuck writing: the line is written without it.
     {"log-held", crash_line, "(fatal_child.exe+0x"},
@@ -239,10 +248,30 @@ const Kind kinds[] = {
      "fatal: uncaught exception: std::runtime_error: the layout ran out of room"},
     {"fault-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
     {"throw-in-foreground-hook", "fatal: uncaught exception: int"},
+    {"stack-overflow-in-wm-activate", "fatal: unhandled exception: 0xC00000FD stack overflow at 0x",
+     "(fatal_child.exe+0x"},
+    // Faults the child causes in a callback outside its own code: a bad pointer handed to the C
+    // runtime's strlen faults in msvcrt.dll, a call through a null pointer at address 0.
+    {"strlen-in-wm-activate",
+     "fatal: unhandled exception: 0xC0000005 access violation reading 0x0000000000000010 at 0x", "",
+     Where::out_and_log, "", true},
+    {"null-call-in-wm-size",
+     "fatal: unhandled exception: 0xC0000005 access violation executing 0x0000000000000000 at "
+     "0x0000000000000000",
+     "", Where::out_and_log, "", true},
+    // The log faults while the fatal path writes its line inside a callback, whose dispatcher
+    // would swallow the fault: as outside one, the line goes straight to standard output.
+    {"fault-in-fatal-log-in-wm-activate", "fatal: abort called", "", Where::out_only},
+    // A callback that the system's dispatcher left by unwinding past its boundary (a software
+    // exception nobody takes): a fault outside any callback afterwards still goes to the filter
+    // chained in front first.
+    {"crash-after-swallowed-callback", crash_line, "(fatal_child.exe+0x", Where::out_and_log,
+     "child: the filter in front saw the fault\n"},
 };
 
 const char* const callback_kinds[] = {"throw-in-wm-size", "fault-in-wm-activate",
-                                      "throw-in-foreground-hook"};
+                                      "throw-in-foreground-hook", "strlen-in-wm-activate",
+                                      "null-call-in-wm-size"};
 
 class FatalPath : public testing::TestWithParam<Kind> {};
 
@@ -255,8 +284,20 @@ TEST_P(FatalPath, EndsWithItsLineAndExitCode3AndNoWindow) {
     EXPECT_EQ(run.exit_code, 3u) << describe(run);
     auto check = [&](const std::vector<std::string>& lines, const char* where) {
         ASSERT_EQ(lines.size(), 1u) << where << ":\n" << describe(run);
-        EXPECT_NE(lines[0].find(kind.also, std::string(kind.line).size()), std::string::npos)
-            << where << ": " << lines[0];
+        const std::string& line = lines[0];
+        EXPECT_NE(line.find(kind.also, std::string(kind.line).size()), std::string::npos)
+            << where << ": " << line;
+        const std::size_t call = line.find(", called from 0x");
+        if (kind.names_the_call) {
+            ASSERT_NE(call, std::string::npos) << where << ": " << line;
+            // The call is the child's, in its own image; the fault's address is not.
+            EXPECT_NE(line.find("(fatal_child.exe+0x", call), std::string::npos)
+                << where << ": " << line;
+            EXPECT_EQ(line.find("(fatal_child.exe+0x"), line.find("(fatal_child.exe+0x", call))
+                << where << ": " << line;
+        } else {
+            EXPECT_EQ(call, std::string::npos) << where << ": " << line;
+        }
     };
     if (kind.where != Where::log_only) {
         check(lines_starting(run.out, kind.line, false), "standard output");
@@ -284,6 +325,26 @@ INSTANTIATE_TEST_SUITE_P(EachKind, FatalPath, testing::ValuesIn(kinds),
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
+
+// What a callback body does that ends well must go on ending well: IsBadReadPtr takes the fault
+// of its own read, the stack grows by 800 KiB, and a throw is caught within the body.
+TEST(FatalPathInACallback, LeavesWhatIsHandledWithinToGoOn) {
+    ChildRun run = run_child({"go-on-in-wm-activate"});
+    ASSERT_TRUE(run.ended_by_itself) << describe(run);
+    EXPECT_EQ(run.exit_code, 0u) << describe(run);
+    EXPECT_TRUE(run.windows.empty()) << describe(run);
+    EXPECT_EQ(run.out.find("fatal: "), std::string::npos) << describe(run);
+    EXPECT_EQ(run.log.find("fatal: "), std::string::npos) << describe(run);
+    std::size_t at = 0;
+    for (const char* line :
+         {"child: IsBadReadPtr says unreadable\n", "child: the stack grew by 800 KiB and back\n",
+          "child: caught: the layout ran out of room\n", "child: the body went on to its end\n",
+          "child: go-on-in-wm-activate returned\n"}) {
+        std::size_t found = run.out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << describe(run);
+        at = found;
+    }
+}
 
 TEST(FatalHandlers, LeaveWindowsNoBoxToShowAndTheRuntimeAHandler) {
     ChildRun run = run_child({"report"});

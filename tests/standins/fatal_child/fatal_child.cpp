@@ -8,7 +8,8 @@
 // leaves the product's callback boundary out of the window procedure and the hook of the kinds
 // that fail inside a system callback. A failure that comes back (one the runtime or the system
 // only reports) is followed by "child: <kind> returned" and exit code 0; "report" prints the
-// error modes and handlers in place and exits with 0.
+// error modes and handlers in place and exits with 0, and "go-on-in-wm-activate" does inside a
+// callback what must not end the program.
 #include <windows.h>
 
 #include <cassert>
@@ -74,14 +75,29 @@ __attribute__((noipa)) int recurse(int depth, int limit) {
     return depth < limit ? recurse(depth + 1, limit) + frame[0] : 0;
 }
 
-// The failures inside a system callback: which one the window or the hook is to fail with, and
-// whether its callback runs its body through the product's boundary.
-enum class InCallback { none, size, activate, foreground };
+// What the window or the hook is to do inside its system callback, and whether its callback runs
+// its body through the product's boundary.
+enum class InCallback {
+    none,
+    // WM_SIZE, sent by MoveWindow
+    throw_in_size,
+    null_call_in_size,
+    // WM_ACTIVATE, sent by ShowWindow
+    write_in_activate,
+    strlen_in_activate,
+    overflow_in_activate,
+    raise_in_activate,
+    go_on_in_activate,
+    fault_in_fatal_log_in_activate,
+    // the foreground-change hook
+    throw_in_hook,
+};
 InCallback failing = InCallback::none;
 bool through_boundary = true;
 // Set inside the callbacks, read after the system's calls that run them.
 volatile bool activated = false;
 volatile bool foreground_hook_called = false;
+volatile bool went_past_the_raise = false;
 
 volatile int held_count = 0;
 
@@ -98,17 +114,73 @@ __attribute__((noipa)) void lay_out() {
     throw std::runtime_error("the layout ran out of room");
 }
 
+// The fatal path fails itself: its log faults while it writes the line.
+void fault_in_fatal_log() {
+    cuevoice::set_fatal_log([](std::string_view) { write_nowhere(); });
+    std::abort();
+}
+
+// A pointer that points nowhere handed to the C runtime: the fault is in msvcrt.dll's code.
+const char* volatile nowhere_text = reinterpret_cast<const char*>(16);
+// A function pointer that was never set: the fault is at address 0, outside every image.
+void (*volatile never_set)() = nullptr;
+
+// What stays inside the callback and must leave it going on: system code that takes its own
+// fault, a stack that grows by 800 KiB, and a throw caught within.
+void go_on() {
+    say(std::string("IsBadReadPtr says ") +
+        (IsBadReadPtr(reinterpret_cast<void*>(8), 4) ? "unreadable" : "readable"));
+    recurse(0, 200);
+    say("the stack grew by 800 KiB and back");
+    try {
+        lay_out();
+    } catch (const std::runtime_error& error) {
+        say(std::string("caught: ") + error.what());
+    }
+}
+
 LRESULT on_child_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_SIZE && failing == InCallback::size) {
+    if (message == WM_SIZE && failing == InCallback::throw_in_size) {
         Held held;
         say("failing in WM_SIZE");
         lay_out();
     }
+    if (message == WM_SIZE && failing == InCallback::null_call_in_size) {
+        say("failing in WM_SIZE");
+        never_set();
+    }
     if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) {
         activated = true;
-        if (failing == InCallback::activate) {
+        switch (failing) {
+        case InCallback::write_in_activate:
             say("failing in WM_ACTIVATE");
             write_nowhere();
+            break;
+        case InCallback::strlen_in_activate:
+            say("failing in WM_ACTIVATE");
+            say("the text is " + std::to_string(std::strlen(nowhere_text)) + " long");
+            break;
+        case InCallback::overflow_in_activate:
+            say("failing in WM_ACTIVATE");
+            recurse(0, 1 << 30);
+            break;
+        case InCallback::raise_in_activate:
+            // A software exception nobody takes: the system's dispatcher swallows it, unwinding
+            // past the boundary without running its destructor.
+            say("raising in WM_ACTIVATE");
+            RaiseException(0xE0000001, 0, 0, nullptr);
+            went_past_the_raise = true;
+            break;
+        case InCallback::fault_in_fatal_log_in_activate:
+            say("failing in WM_ACTIVATE");
+            fault_in_fatal_log();
+            break;
+        case InCallback::go_on_in_activate:
+            go_on();
+            say("the body went on to its end");
+            break;
+        default:
+            break;
         }
     }
     return DefWindowProcW(window, message, wparam, lparam);
@@ -123,7 +195,7 @@ LRESULT CALLBACK child_window_proc(HWND window, UINT message, WPARAM wparam, LPA
 
 void on_foreground_change() {
     foreground_hook_called = true;
-    if (failing == InCallback::foreground) {
+    if (failing == InCallback::throw_in_hook) {
         say("failing in the foreground hook");
         throw 7;
     }
@@ -197,6 +269,43 @@ HANDLE full_pipe() {
     std::exit(21);
 }
 
+struct NamedKind {
+    std::string_view name;
+    InCallback in_callback;
+};
+
+constexpr NamedKind size_kinds[] = {
+    {"throw-in-wm-size", InCallback::throw_in_size},
+    {"null-call-in-wm-size", InCallback::null_call_in_size},
+};
+
+constexpr NamedKind activate_kinds[] = {
+    {"fault-in-wm-activate", InCallback::write_in_activate},
+    {"strlen-in-wm-activate", InCallback::strlen_in_activate},
+    {"stack-overflow-in-wm-activate", InCallback::overflow_in_activate},
+    {"go-on-in-wm-activate", InCallback::go_on_in_activate},
+    {"fault-in-fatal-log-in-wm-activate", InCallback::fault_in_fatal_log_in_activate},
+};
+
+template <std::size_t Count>
+const InCallback* find_kind(const NamedKind (&kinds)[Count], std::string_view name) {
+    for (const NamedKind& kind : kinds)
+        if (kind.name == name)
+            return &kind.in_callback;
+    return nullptr;
+}
+
+// Shows the window, whose activation runs the callback.
+void activate(InCallback what) {
+    HWND window = make_window();
+    failing = what;
+    ShowWindow(window, SW_SHOW);
+    if (!activated) {
+        say("the window was never activated");
+        std::exit(23);
+    }
+}
+
 void fail(std::string_view kind) {
     if (kind == "assert") {
         assert(kind == "a kind that never fails");
@@ -220,6 +329,8 @@ void fail(std::string_view kind) {
         // own; do what it does, with what its checks pass.
         if (_invalid_parameter_handler handler = _get_invalid_parameter_handler())
             handler(L"(dst != NULL)", L"strcpy_s", L"tcscpy_s.inl", 21, 0);
+    } else if (kind == "null-call") {
+        never_set();
     } else if (kind == "access-violation") {
         write_nowhere();
     } else if (kind == "crash-on-thread") {
@@ -250,8 +361,7 @@ void fail(std::string_view kind) {
         say(available > 0 ? "the log is held" : "the log was never held");
         write_nowhere();
     } else if (kind == "fault-in-fatal-log") {
-        cuevoice::set_fatal_log([](std::string_view) { write_nowhere(); });
-        std::abort();
+        fault_in_fatal_log();
     } else if (kind == "stdout-blocked") {
         // The fatal line's write to standard output never ends; the watchdog ends the process.
         SetStdHandle(STD_OUTPUT_HANDLE, full_pipe());
@@ -259,19 +369,23 @@ void fail(std::string_view kind) {
     } else if (kind == "crash-past-chained-filter") {
         filter_before = SetUnhandledExceptionFilter(note_then_pass_on);
         write_nowhere();
-    } else if (kind == "throw-in-wm-size") {
+    } else if (const InCallback* in_size = find_kind(size_kinds, kind)) {
         // Sent by the system: MoveWindow sends WM_SIZE itself, from inside its own call.
         HWND window = make_window();
-        failing = InCallback::size;
+        failing = *in_size;
         MoveWindow(window, 10, 10, 400, 300, FALSE);
-    } else if (kind == "fault-in-wm-activate") {
-        HWND window = make_window();
-        failing = InCallback::activate;
-        ShowWindow(window, SW_SHOW);
-        if (!activated) {
-            say("the window was never activated");
-            std::exit(23);
+    } else if (const InCallback* in_activate = find_kind(activate_kinds, kind)) {
+        activate(*in_activate);
+    } else if (kind == "crash-after-swallowed-callback") {
+        // The boundary is gone from the stack, its mark not: a fault outside any callback goes
+        // to the filters as one in no callback does.
+        activate(InCallback::raise_in_activate);
+        if (went_past_the_raise) {
+            say("the raise came back");
+            std::exit(24);
         }
+        filter_before = SetUnhandledExceptionFilter(note_then_pass_on);
+        write_nowhere();
     } else if (kind == "throw-in-foreground-hook") {
         HWINEVENTHOOK hook =
             SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
@@ -283,7 +397,7 @@ void fail(std::string_view kind) {
         // Wine 8 raises no foreground event of its own: raise the one Windows raises when the
         // window comes to the front.
         HWND window = make_window();
-        failing = InCallback::foreground;
+        failing = InCallback::throw_in_hook;
         NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, window, OBJID_WINDOW, CHILDID_SELF);
         wait_for_foreground_hook();
         UnhookWinEvent(hook);
