@@ -73,12 +73,21 @@ FINDING = re.compile(
     r"'(?P<function>.+)' which should not throw exceptions \[bugprone-exception-escape\]$")
 
 
+def run_tool(tool, command):
+    """Runs a tool; one that cannot be started stops the check with one line saying so."""
+    try:
+        return subprocess.run(command, capture_output=True, text=True)
+    except OSError as error:
+        sys.exit("check-toml-noexcept: %s cannot run from %s (%s): install %s "
+                 "(scripts/install-deps.sh)" % (tool, command[0], error.strerror, tool))
+
+
 def frames(clang_tidy, headers, source, arguments):
     """The noexcept frames of the library that a throw can leave: (header, function, line)."""
     toml = os.path.join(os.path.realpath(headers), "toml++") + os.sep
     command = [clang_tidy, "--quiet", "-checks=-*,bugprone-exception-escape",
                "-header-filter=.*", source, "--"] + arguments + ["-I" + headers]
-    run = subprocess.run(command, capture_output=True, text=True)
+    run = run_tool("clang-tidy", command)
     found = []
     for line in run.stdout.splitlines():
         match = FINDING.match(line)
@@ -125,9 +134,9 @@ def main():
     # The same check without the noexcept patch must find what that patch mends.
     with tempfile.TemporaryDirectory() as scratch:
         shutil.copytree(os.path.join(options.headers, "toml++"), os.path.join(scratch, "toml++"))
-        undone = subprocess.run([options.patch, "-R", "-p1", "--batch", "--no-backup-if-mismatch",
-                                 "-s", "-d", os.path.join(scratch, "toml++"), "-i",
-                                 options.noexcept_patch], capture_output=True, text=True)
+        undone = run_tool("patch", [options.patch, "-R", "-p1", "--batch",
+                                    "--no-backup-if-mismatch", "-s", "-d",
+                                    os.path.join(scratch, "toml++"), "-i", options.noexcept_patch])
         if undone.returncode != 0:
             sys.exit("check-toml-noexcept: cannot take the noexcept patch out again:\n"
                      + undone.stdout + undone.stderr)
