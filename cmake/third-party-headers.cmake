@@ -31,6 +31,14 @@ function(cuevoice_third_party_headers dir)
     find_program(PATCH_PROGRAM patch REQUIRED)
     file(MAKE_DIRECTORY ${dir})
 
+    # A missing patch would otherwise be a hash error first and then "does not apply".
+    foreach(patch ${CUEVOICE_TOML_PATCHES})
+        if(NOT EXISTS ${CUEVOICE_TOML_PATCH_DIR}/${patch})
+            message(FATAL_ERROR "thirdparty/${patch} is missing: the toml++ copy needs every patch "
+                                "listed in cmake/third-party-headers.cmake")
+        endif()
+    endforeach()
+
     set(patches "")
     foreach(patch ${CUEVOICE_TOML_PATCHES})
         string(REGEX REPLACE "^tomlplusplus-(.*)\\.patch$" "\\1" name ${patch})
