@@ -2,37 +2,45 @@
 
 #include <cstdio>
 
+#include "common/utf8.h"
+
 namespace cuevoice {
 
 std::string debug_quoted(std::string_view text) {
     std::string quoted = "\"";
-    for (char c : text) {
-        switch (c) {
-        case '"':
+    for (std::size_t at = 0; at < text.size();) {
+        const CodePoint point = decode_utf8_at(text, at);
+        const std::string_view bytes = text.substr(at, point.length);
+        at += point.length;
+        switch (point.value) {
+        case U'"':
             quoted += "\\\"";
             break;
-        case '\\':
+        case U'\\':
             quoted += "\\\\";
             break;
-        case '\n':
+        case U'\n':
             quoted += "\\n";
             break;
-        case '\r':
+        case U'\r':
             quoted += "\\r";
             break;
-        case '\t':
+        case U'\t':
             quoted += "\\t";
             break;
-        case '\0':
+        case U'\0':
             quoted += "\\0";
             break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            // The C1 controls (U+0080 to U+009F) are as unseen and unspoken as C0 and DEL, and
+            // U+009B starts a terminal's control sequence. A malformed byte is kept as it is.
+            if (point.value < 0x20 || (point.value >= 0x7F && point.value <= 0x9F)) {
                 char escaped[12];
-                std::snprintf(escaped, sizeof escaped, "\\u{%x}", static_cast<unsigned>(c));
+                std::snprintf(escaped, sizeof escaped, "\\u{%x}",
+                              static_cast<unsigned>(point.value));
                 quoted += escaped;
             } else {
-                quoted += c;
+                quoted += bytes;
             }
         }
     }

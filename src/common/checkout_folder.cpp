@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 namespace cuevoice {
 namespace {
@@ -10,25 +11,16 @@ bool is_separator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-// How many names the text holds between its separators (empty ones not counted), and the first
-// of them.
-struct Names {
-    std::size_t count = 0;
-    std::wstring_view first;
-};
-
-Names names_of(std::wstring_view text) {
-    Names names;
+// The names the text holds between its separators, empty ones skipped.
+std::vector<std::wstring_view> names_of(std::wstring_view text) {
+    std::vector<std::wstring_view> names;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = start;
         while (end < text.size() && !is_separator(text[end]))
             ++end;
-        if (end > start) {
-            if (names.count == 0)
-                names.first = text.substr(start, end - start);
-            ++names.count;
-        }
+        if (end > start)
+            names.push_back(text.substr(start, end - start));
         start = end + 1;
     }
     return names;
@@ -39,24 +31,36 @@ bool is_unc_word(std::wstring_view name) {
            (name[1] == L'N' || name[1] == L'n') && (name[2] == L'C' || name[2] == L'c');
 }
 
-// True for the root of a drive or of a share, also behind \\?\ or \\.\ (\\?\C:\,
-// \\?\UNC\server\share), and for the server above its shares.
-bool is_drive_or_share_root(const std::filesystem::path& folder) {
-    std::wstring_view text = folder.native();
-    // MinGW's std::filesystem sees no root name in \\server\share\a (root directory "\", then
-    // the names server, share, a), so the root of a share is found in the text itself.
-    if (text.size() >= 2 && is_separator(text[0]) && is_separator(text[1])) {
-        text.remove_prefix(2);
-        Names names = names_of(text);
-        // \\server\share: two names are the root.
-        if (names.first != L"?" && names.first != L".")
-            return names.count <= 2;
-        // \\?\ and \\.\ put a drive (C:) or UNC\server\share behind them.
-        text.remove_prefix(static_cast<std::size_t>(names.first.data() - text.data()) +
-                           names.first.size());
-        names = names_of(text);
-        return names.count <= (is_unc_word(names.first) ? 3u : 1u);
+bool is_drive(std::wstring_view name) {
+    return name.size() == 2 &&
+           ((name[0] >= L'A' && name[0] <= L'Z') || (name[0] >= L'a' && name[0] <= L'z')) &&
+           name[1] == L':';
+}
+
+// True for a folder no fallback may be built on: the root of a drive or of a share, also behind
+// \\?\, \\.\ or \??\ (\\?\C:\, \??\UNC\server\share), the server above its shares, and any
+// other device path (\\?\GLOBALROOT\Device\HarddiskVolume1\...), whose root is not told apart
+// from its folders here.
+bool is_refused(const std::filesystem::path& folder) {
+    const std::wstring_view text = folder.native();
+    std::size_t leading = 0;
+    while (leading < text.size() && is_separator(text[leading]))
+        ++leading;
+    const std::vector<std::wstring_view> names = names_of(text);
+    const std::wstring_view first = names.empty() ? std::wstring_view() : names[0];
+    if ((leading >= 2 && (first == L"?" || first == L".")) || (leading == 1 && first == L"??")) {
+        // A drive (C:) or UNC\server\share behind the prefix.
+        if (names.size() >= 2 && is_drive(names[1]))
+            return names.size() <= 2;
+        if (names.size() >= 2 && is_unc_word(names[1]))
+            return names.size() <= 4;
+        return true;
     }
+    // MinGW's std::filesystem sees no root name in \\server\share\a (root directory "\", then
+    // the names server, share, a), so the root of a share is found in the text itself:
+    // \\server\share, two names, is the root.
+    if (leading >= 2)
+        return names.size() <= 2;
     // C:\, C: and \ have nothing after their root.
     return !folder.has_relative_path();
 }
@@ -73,7 +77,7 @@ std::optional<std::filesystem::path> checkout_folder(const std::filesystem::path
             return std::nullopt;
         folder = parent;
     }
-    if (is_drive_or_share_root(folder))
+    if (is_refused(folder))
         return std::nullopt;
     return folder;
 }

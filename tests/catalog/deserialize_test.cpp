@@ -394,4 +394,29 @@ TEST(FoundValueText, FloatsAreWrittenWithoutExponentAndWithAPoint) {
     }
 }
 
+TEST(FoundValueText, ControlCharactersOfATextAreEscapesAndOtherCharactersStayAsTheyAre) {
+    struct Case {
+        std::string value;
+        const char* text;
+    };
+    for (const Case& c : {
+             // C1 controls (U+0080 to U+009F), as unseen and unspoken as C0 and DEL.
+             Case{"a\u0080", R"(string "a\u{80}")"},
+             Case{"a\u0085b\u009b", R"(string "a\u{85}b\u{9b}")"},
+             Case{"\u009f", R"(string "\u{9f}")"},
+             // Characters past them stay, also those with later bytes from 0x80 to 0x9F (U+0100
+             // is C4 80, U+1F3B5 is F0 9F 8E B5): the text is read as characters, not bytes.
+             Case{"a\u00a0b", "string \"a\u00a0b\""},
+             Case{"caf\u00e9", "string \"caf\u00e9\""},
+             Case{"\u0100\U0001F3B5", "string \"\u0100\U0001F3B5\""},
+             // C0 and DEL as before.
+             Case{std::string("\0\x01\x1B\x7F", 4), R"(string "\0\u{1}\u{1b}\u{7f}")"},
+             Case{"\t\n\r", R"(string "\t\n\r")"},
+         }) {
+        toml::value<std::string> node(c.value);
+        EXPECT_EQ(invalid_type_text(node, "u16"),
+                  std::string("invalid type: ") + c.text + ", expected u16");
+    }
+}
+
 } // namespace

@@ -159,6 +159,8 @@ TEST(DeserializeSettings, RefusesFieldsOfTheWrongKind) {
         {general + path + "port = -1\n", "invalid value: integer `-1`, expected u16"},
         {general + path + "port = '80'\n", "invalid type: string \"80\", expected u16"},
         {general + path + "port = 80.0\n", "invalid type: floating point `80.0`, expected u16"},
+        {general + path + "port = \"a\\u0085b\\u009b\"\n",
+         "invalid type: string \"a\\u{85}b\\u{9b}\", expected u16"},
         {general + path + "shortcuts = 1\n", ""},
         {"shortcuts = 3\n" + general + path, "invalid type: integer `3`, expected a map"},
         {general + path + "[shortcuts]\nplay = 'ctrl+p'\n",

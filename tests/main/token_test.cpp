@@ -195,6 +195,12 @@ TEST(PluginFolder, BesideTheProgramThenTheDeveloperTreeUnlessItsFolderIsADriveOr
         {L"//server/share/b/c/bin", nullptr},
         {L"\\\\?\\C:\\b\\c\\bin", nullptr},
         {L"\\\\?\\UNC\\server\\share\\b\\c\\bin", nullptr},
+        {L"\\??\\C:\\Cuevoice\\build\\bin", nullptr},
+        {L"\\??\\UNC\\server\\share\\Cuevoice\\build\\bin", nullptr},
+        // A device path that is neither a drive nor a share, at any depth.
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\Cuevoice\\build\\bin", nullptr},
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a\\b\\c\\bin", nullptr},
+        {L"\\\\.\\Volume{0b8e1c5a-0000-0000-0000-100000000000}\\a\\b\\c\\bin", nullptr},
         // Deeper: a development checkout's build folder.
         {L"C:\\a\\b\\c\\bin", L"C:\\a"},
         {L"D:\\src\\cuevoice\\build\\x64\\bin", L"D:\\src\\cuevoice"},
@@ -202,6 +208,9 @@ TEST(PluginFolder, BesideTheProgramThenTheDeveloperTreeUnlessItsFolderIsADriveOr
         {L"//server/share/a/b/c/bin", L"//server/share/a"},
         {L"\\\\?\\C:\\a\\b\\c\\bin", L"\\\\?\\C:\\a"},
         {L"\\\\?\\UNC\\server\\share\\a\\b\\c\\bin", L"\\\\?\\UNC\\server\\share\\a"},
+        {L"\\\\?\\C:\\src\\Cuevoice\\build\\x64\\bin", L"\\\\?\\C:\\src\\Cuevoice"},
+        {L"\\??\\C:\\a\\b\\c\\bin", L"\\??\\C:\\a"},
+        {L"\\??\\UNC\\server\\share\\a\\b\\c\\bin", L"\\??\\UNC\\server\\share\\a"},
     };
     for (const auto& c : cases) {
         const path folder = c.program_folder;

@@ -185,6 +185,12 @@ TEST(NvdaCandidates, BesideTheProgramThenTwoFoldersAboveUnlessThatIsADriveOrShar
         {L"\\\\?\\C:\\a\\b", nullptr},
         {L"\\\\?\\UNC\\server\\share\\a\\b", nullptr},
         {L"\\\\.\\D:\\a\\b", nullptr},
+        {L"\\??\\C:\\Cuevoice\\build", nullptr},
+        {L"\\??\\UNC\\server\\share\\Cuevoice\\build", nullptr},
+        // A device path that is neither a drive nor a share, at any depth.
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\Cuevoice\\build", nullptr},
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\src\\Cuevoice\\build\\bin", nullptr},
+        {L"\\\\.\\Volume{0b8e1c5a-0000-0000-0000-100000000000}\\src\\x\\target\\release", nullptr},
         // Deeper: a development checkout's build folder.
         {L"C:\\x\\target\\release", L"C:\\x"},
         {L"C:\\Users\\dj\\cuevoice\\build\\bin", L"C:\\Users\\dj\\cuevoice"},
@@ -192,6 +198,9 @@ TEST(NvdaCandidates, BesideTheProgramThenTwoFoldersAboveUnlessThatIsADriveOrShar
         {L"//server/share/x/target/release", L"//server/share/x"},
         {L"\\\\?\\C:\\x\\target\\release", L"\\\\?\\C:\\x"},
         {L"\\\\?\\UNC\\server\\share\\x\\target\\release", L"\\\\?\\UNC\\server\\share\\x"},
+        {L"\\\\?\\C:\\src\\Cuevoice\\build\\bin", L"\\\\?\\C:\\src\\Cuevoice"},
+        {L"\\??\\C:\\x\\target\\release", L"\\??\\C:\\x"},
+        {L"\\??\\UNC\\server\\share\\x\\target\\release", L"\\??\\UNC\\server\\share\\x"},
     };
     for (const auto& c : cases) {
         const std::filesystem::path folder = c.program_folder;

@@ -118,6 +118,9 @@ void check_outcome(std::string_view bytes, const Result<Settings>& loaded) {
     else if (!starts_with_any(detail, {"invalid type: ", "invalid value: ", "missing field `",
                                        "duplicate field `"}))
         wrong("an error neither of the syntax nor of the schema", error);
+    // A schema error may quote a text found in the file.
+    else if (has_control_character(error, 0))
+        wrong("a control character in a schema error", error);
 }
 
 // A key text that parses names one chord, and so does its canonical text.
