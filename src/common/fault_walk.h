@@ -6,7 +6,6 @@
 // its own comes first on the way up, before any frame of code that handles exceptions itself
 // (system code such as IsBadReadPtr takes its own faults). Plain logic: the frames come from the
 // system's unwind data (common/stack_walk.h) or from a test.
-#include <cstddef>
 #include <cstdint>
 #include <span>
 

@@ -1,5 +1,6 @@
 #include "common/stack_walk.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace cuevoice {
