@@ -6,24 +6,42 @@
 // through callback_boundary, which ends the process through the fatal path instead.
 #include <utility>
 
-#include "common/callback_marks.h"
+#include "common/callback_frame.h"
 #include "common/fatal.h"
 
 namespace cuevoice {
 
+namespace boundary_detail {
+
+// What the body returns, kept across the boundary's frame.
+template <typename Result> struct Kept {
+    Result value{};
+    template <typename Body> void take(Body&& body) { value = std::forward<Body>(body)(); }
+    Result get() { return value; }
+};
+
+template <> struct Kept<void> {
+    template <typename Body> void take(Body&& body) { std::forward<Body>(body)(); }
+    void get() {}
+};
+
+} // namespace boundary_detail
+
 // Runs the body and gives back what it returns. A throw ends the process as an uncaught one
-// does ("fatal: uncaught exception: ..."); a hardware fault that the program caused meanwhile
-// (in its own code, or in code it called, such as the C runtime's strlen given a bad pointer),
-// as an unhandled one does ("fatal: unhandled exception: ...").
+// does ("fatal: uncaught exception: ..."); a hardware fault or a breakpoint that no frame of the
+// body takes, as an unhandled one does ("fatal: unhandled exception: ..."), also one in code that
+// the body called (the C runtime's strlen given a bad pointer), and a stack overflow.
 template <typename Body> auto callback_boundary(Body&& body) noexcept -> decltype(body()) {
-    // Where the function that holds this frame returns to: with the mark's address, it names
-    // this call for the fault handler.
-    InsideSystemCallback inside(__builtin_return_address(0));
-    try {
-        return std::forward<Body>(body)();
-    } catch (...) {
-        fatal_uncaught_exception();
-    }
+    boundary_detail::Kept<decltype(body())> kept;
+    auto run = [&]() noexcept {
+        try {
+            kept.take(std::forward<Body>(body));
+        } catch (...) {
+            fatal_uncaught_exception();
+        }
+    };
+    run_in_boundary_frame(run);
+    return kept.get();
 }
 
 } // namespace cuevoice

@@ -10,10 +10,10 @@
 #include <exception>
 #include <typeinfo>
 
-#include "common/callback_marks.h"
+#include "common/callback_frame.h"
+#include "common/fault_handlers.h"
 #include "common/fixed_text.h"
 #include "common/output.h"
-#include "common/stack_walk.h"
 
 // No <cassert> here: this file defines the runtime's assert entry points itself (below).
 
@@ -38,10 +38,6 @@ std::atomic<DWORD> failed_assertion_thread{0};
 // The owner's line, "fatal: {text}\n"; kept for a failure inside the fatal path.
 FixedText<2048> fatal_line;
 constexpr std::string_view fatal_prefix = "fatal: ";
-
-// This program's image, for the offset of an address within it; set by the install.
-CodeRange image;
-FixedText<96> image_name;
 
 [[noreturn]] void end_process() {
     // TerminateProcess, not ExitProcess: no DLL is told of the end, so no lock that a failed
@@ -100,142 +96,6 @@ DWORD WINAPI watch_fatal_path(void* wake) {
     end_process();
 }
 
-// The structured exceptions the fatal line names. `hardware`: a fault the processor raises on an
-// instruction of the faulting code itself; breakpoints and single steps are left to a debugger,
-// and software exceptions (a C++ throw among them) go their own ways.
-struct ExceptionKind {
-    DWORD code;
-    const char* name;
-    bool hardware;
-};
-
-constexpr ExceptionKind exception_kinds[] = {
-    {EXCEPTION_ACCESS_VIOLATION, "access violation", true},
-    {EXCEPTION_IN_PAGE_ERROR, "in-page error", true},
-    {EXCEPTION_STACK_OVERFLOW, "stack overflow", true},
-    {EXCEPTION_ILLEGAL_INSTRUCTION, "illegal instruction", true},
-    {EXCEPTION_PRIV_INSTRUCTION, "privileged instruction", true},
-    {EXCEPTION_INT_DIVIDE_BY_ZERO, "integer division by zero", true},
-    {EXCEPTION_INT_OVERFLOW, "integer overflow", true},
-    {EXCEPTION_FLT_DIVIDE_BY_ZERO, "floating-point exception", true},
-    {EXCEPTION_FLT_INVALID_OPERATION, "floating-point exception", true},
-    {EXCEPTION_FLT_OVERFLOW, "floating-point exception", true},
-    {EXCEPTION_FLT_UNDERFLOW, "floating-point exception", true},
-    {EXCEPTION_FLT_INEXACT_RESULT, "floating-point exception", true},
-    {EXCEPTION_FLT_DENORMAL_OPERAND, "floating-point exception", true},
-    {EXCEPTION_FLT_STACK_CHECK, "floating-point exception", true},
-    {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, "array bounds exceeded", true},
-    {EXCEPTION_DATATYPE_MISALIGNMENT, "misaligned data", true},
-    {EXCEPTION_BREAKPOINT, "breakpoint", false},
-    {EXCEPTION_NONCONTINUABLE_EXCEPTION, "noncontinuable exception continued", false},
-    {EXCEPTION_INVALID_HANDLE, "invalid handle", false},
-    {0xC0000374, "heap corruption", false},
-    {0xC0000409, "stack buffer overrun", false},
-    {0xC0000417, "invalid C runtime parameter", false},
-    {0xE06D7363, "Visual C++ exception", false},
-    {0x20474343, "C++ exception", false},
-};
-
-const ExceptionKind* exception_kind(DWORD code) {
-    for (const ExceptionKind& kind : exception_kinds)
-        if (kind.code == code)
-            return &kind;
-    return nullptr;
-}
-
-bool kind_is_hardware(DWORD code) {
-    const ExceptionKind* kind = exception_kind(code);
-    return kind != nullptr && kind->hardware;
-}
-
-// GCC's C++ throw is a structured exception too: one that no frame takes comes back here, and
-// is continued (as MinGW-w64's own filter does) so that the throw reaches std::terminate.
-bool is_continuable_gcc_throw(const EXCEPTION_RECORD& record) {
-    return (record.ExceptionCode & 0x20FFFFFF) == 0x20474343 &&
-           (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) == 0;
-}
-
-// "0x{address}[ ({image}+{offset})]".
-template <std::size_t Capacity>
-void describe_address(FixedText<Capacity>& text, std::uintptr_t address) {
-    text.hex(address, 16);
-    if (image.holds(address)) {
-        text << " (" << image_name.view() << "+";
-        text.hex(address - image.begin, 1) << ")";
-    }
-}
-
-// "unhandled exception: {code} {name}[ {access} {target}] at {address}[, called from {call}]",
-// where an address in the program's image is followed by " ({image}+{offset})". `cause` is the
-// program's call into the code that faulted (0: none found yet, or the fault is in our code).
-[[noreturn]] void fatal_structured_exception(const EXCEPTION_RECORD& record, const CONTEXT& context,
-                                             std::uintptr_t cause) {
-    // Claimed before anything else: a fault while describing this one comes back as a failure
-    // inside the fatal path, never as a loop.
-    if (!claim_fatal_path())
-        finish_again("unhandled exception");
-    auto address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
-    if (cause == 0 && !image.holds(address)) {
-        FaultWalk walk(image, {});
-        walk_up_from(context, walk);
-        cause = walk.cause();
-    }
-    FixedText<512> detail;
-    detail.hex(record.ExceptionCode, 8);
-    if (const ExceptionKind* kind = exception_kind(record.ExceptionCode))
-        detail << " " << kind->name;
-    if ((record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION ||
-         record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
-        record.NumberParameters >= 2) {
-        ULONG_PTR kind = record.ExceptionInformation[0];
-        detail << (kind == 0 ? " reading " : kind == 8 ? " executing " : " writing ");
-        detail.hex(record.ExceptionInformation[1], 16);
-    }
-    detail << " at ";
-    describe_address(detail, address);
-    if (cause != 0 && cause != address) {
-        detail << ", called from ";
-        describe_address(detail, cause);
-    }
-    finish("unhandled exception", detail.view());
-}
-
-LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
-    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    if (is_continuable_gcc_throw(record))
-        return EXCEPTION_CONTINUE_EXECUTION;
-    fatal_structured_exception(record, *pointers->ContextRecord, 0);
-}
-
-// Sees every exception first, before any frame does. The system's callback dispatcher takes a
-// fault that escapes a callback and carries on as if the callback had returned, so the filter
-// above never sees it: a hardware fault that the program caused inside a callback still on the
-// stack is ours here. Every other exception (a C++ throw, a fault that system code handles
-// itself, any fault outside a callback, which reaches the filter above and whoever chained it)
-// passes.
-LONG WINAPI on_first_chance_exception(EXCEPTION_POINTERS* pointers) {
-    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    if (!kind_is_hardware(record.ExceptionCode))
-        return EXCEPTION_CONTINUE_SEARCH;
-    // A fault on the fatal path itself (describing a fault, say): ended here, since inside a
-    // callback the filter would never see it.
-    if (fatal_owner.load() == GetCurrentThreadId())
-        finish_again("unhandled exception");
-    CallbackMarks* marks = this_thread_callback_marks();
-    if (marks == nullptr || marks->count == 0)
-        return EXCEPTION_CONTINUE_SEARCH;
-    // The walk below faulted (on a stack gone bad): a fault of this handler's own.
-    if (marks->walking)
-        fatal_structured_exception(record, *pointers->ContextRecord, 0);
-    marks->walking = true;
-    FaultWalk walk(image, {marks->marks, marks->count});
-    walk_up_from(*pointers->ContextRecord, walk);
-    marks->walking = false;
-    if (!walk.inside_boundary())
-        return EXCEPTION_CONTINUE_SEARCH;
-    fatal_structured_exception(record, *pointers->ContextRecord, walk.cause());
-}
-
 [[noreturn]] void assertion_failed(std::string_view text) {
     if (fatal_owner.load() == 0) {
         // As the runtime's own assert does: raise SIGABRT, so that a SIGABRT handler of someone
@@ -290,27 +150,14 @@ template <typename Function> Function* runtime_function(const char* name) {
                : nullptr;
 }
 
-void note_image() {
-    auto base = reinterpret_cast<const unsigned char*>(GetModuleHandleW(nullptr));
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    image.begin = reinterpret_cast<std::uintptr_t>(base);
-    image.end = image.begin + nt->OptionalHeader.SizeOfImage;
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    const wchar_t* name = path;
-    for (const wchar_t* at = path; *at != L'\0'; ++at)
-        if (*at == L'\\' || *at == L'/')
-            name = at + 1;
-    image_name << name;
-}
-
 } // namespace
 
 void set_fatal_log(FatalLog log) {
     fatal_log.store(log);
+}
+
+bool fatal_path_on_this_thread() {
+    return fatal_owner.load() == GetCurrentThreadId();
 }
 
 void fatal_error(std::string_view message, std::string_view detail) {
@@ -343,7 +190,6 @@ void fatal_uncaught_exception() noexcept {
 void install_fatal_handlers() {
     if (handlers_installed.exchange(true))
         return;
-    note_image();
     // Windows: no critical-error, fault or open-file box. (Wine shows none of these anyway, and
     // starts its debugger on a fault whatever the mode: the filter below keeps it away.)
     SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
@@ -353,11 +199,6 @@ void install_fatal_handlers() {
     _set_error_mode(_OUT_TO_STDERR);
     std::signal(SIGABRT, on_abort);
     std::set_terminate(on_terminate);
-    SetUnhandledExceptionFilter(on_unhandled_exception);
-    install_callback_marks();
-    // Last in line: a handler that someone adds on purpose looks first.
-    if (AddVectoredExceptionHandler(0, on_first_chance_exception) == nullptr)
-        fatal_error("add the fatal path's exception handler");
     // MinGW-w64's own copies of these only keep the handler (for _get_...); the C runtime DLL
     // calls its own, which only a newer msvcrt.dll than Wine's has.
     _set_purecall_handler(on_purecall);
@@ -376,6 +217,8 @@ void install_fatal_handlers() {
         fatal_error("start the fatal path's watchdog");
     CloseHandle(watchdog);
     watchdog_wake.store(wake);
+    install_callback_frames();
+    install_fault_handlers();
 }
 
 } // namespace cuevoice

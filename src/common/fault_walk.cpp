@@ -2,33 +2,30 @@
 
 namespace cuevoice {
 
-FaultWalk::FaultWalk(CodeRange ours, std::span<const BoundaryMark> marks)
-    : ours_(ours), marks_(marks) {
-    for (const BoundaryMark& mark : marks_)
-        if (mark.address > outermost_)
-            outermost_ = mark.address;
-}
+FaultWalk::FaultWalk(CodeRange ours, std::uintptr_t boundary) : ours_(ours), boundary_(boundary) {}
 
 bool FaultWalk::take(const StackFrame& frame) {
-    if (cause_ == 0) {
-        if (ours_.holds(frame.pc))
-            cause_ = frame.pc;
-        else if (frame.handles_exceptions)
-            return false; // code that may take the fault itself comes first: it is left to it
+    if (frame.pc == boundary_) {
+        answered_ = true;
+        return false;
     }
-    if (marks_.empty())
-        return cause_ == 0; // only who caused it is asked
-    if (cause_ != 0) {
-        for (const BoundaryMark& mark : marks_) {
-            if (mark.address >= frame.stack && mark.address < frame.caller_stack &&
-                frame.returns_to == mark.returns_to) {
-                inside_ = true;
-                return false;
-            }
+    if (cause_ == 0) {
+        if (ours_.holds(frame.pc)) {
+            cause_ = frame.pc;
+        } else if (frame.handles_exceptions) {
+            // Code of someone else's that may take its own fault comes first: left to it. Once a
+            // frame of ours is passed, a handler is only asked on the way to the boundary.
+            answered_ = true;
+            return false;
         }
     }
-    // Above the outermost mark no frame holds one: no boundary holds the fault.
-    return frame.caller_stack <= outermost_;
+    return true;
+}
+
+bool CauseSearch::take(const StackFrame& frame) {
+    if (ours_.holds(frame.pc))
+        cause_ = frame.pc;
+    return cause_ == 0;
 }
 
 } // namespace cuevoice

@@ -1,13 +1,11 @@
 #pragma once
-// Whose a hardware fault is, and whether a callback boundary still on the stack holds it, decided
-// one frame at a time walking up the stack from the fault. A fault's address tells where it
-// happened, not who caused it: a bad pointer handed to strlen faults inside the C runtime's DLL,
-// a call through a null pointer faults at address 0. The program caused either when a frame of
-// its own comes first on the way up, before any frame of code that handles exceptions itself
-// (system code such as IsBadReadPtr takes its own faults). Plain logic: the frames come from the
-// system's unwind data (common/stack_walk.h) or from a test.
+// Whether a fault inside a callback boundary can be left to the system's dispatch, decided one
+// frame at a time walking up the stack from it, and who caused a fault. The dispatch asks each
+// frame between the fault and the boundary whether it takes the fault (a structured handler may; a
+// C++ frame never does), and the boundary's own frame last, which ends the program: but only along
+// a stack whose frames it can follow. Plain logic: the frames come from the system's unwind data
+// (common/stack_walk.h) or from a test.
 #include <cstdint>
-#include <span>
 
 namespace cuevoice {
 
@@ -19,53 +17,56 @@ struct CodeRange {
     bool holds(std::uintptr_t address) const { return address >= begin && address < end; }
 };
 
-// A callback boundary on a thread's stack: where it lies, and where the function whose frame
-// holds it returns to. Together they name that one call: once the system has unwound past the
-// boundary without running its end, other frames take its place, but no frame of that same call.
-struct BoundaryMark {
-    std::uintptr_t address = 0;
-    std::uintptr_t returns_to = 0;
-};
-
 // One frame on the way up from the fault.
 struct StackFrame {
     // Where it runs: the fault's address in the first frame, a return address in the others.
     std::uintptr_t pc = 0;
-    // The stack it holds, from its own stack pointer up to (not including) its caller's.
-    std::uintptr_t stack = 0;
-    std::uintptr_t caller_stack = 0;
-    // Where it returns to.
-    std::uintptr_t returns_to = 0;
-    // Its unwind data names an exception handler: the code may take the fault itself.
+    // Its unwind data names an exception handler, or it holds one registered on the stack: the
+    // code may take the fault itself.
     bool handles_exceptions = false;
 };
 
 class FaultWalk {
 public:
-    // `marks`: the thread's boundaries, any of which may be gone from the stack already.
-    FaultWalk(CodeRange ours, std::span<const BoundaryMark> marks);
+    // `boundary`: where a callback boundary's frame resumes after its call (a frame running there
+    // is a boundary's).
+    FaultWalk(CodeRange ours, std::uintptr_t boundary);
 
     // Takes the next frame up from the fault. False once the walk has its answer: the frames
     // above it change nothing.
     bool take(const StackFrame& frame);
 
-    // Where the first frame of the program's own runs, when it comes before any frame that may
-    // handle the fault: the fault's own address for a fault in the program's code, else the
-    // return address of its call into the code that faulted. 0 when the fault is not the
-    // program's (or the walk ended before its answer).
-    std::uintptr_t cause() const { return cause_; }
+    // The fault must end the program now: the walk ended before it had its answer, so the system's
+    // dispatch could not carry the fault to the boundary either (a damaged stack), and would drop
+    // it or loop. Its answer is to leave the fault to the dispatch when it reaches the innermost
+    // boundary's frame, or, before any frame of the program's own, a frame of code that may take
+    // its own fault (IsBadReadPtr).
+    bool must_end() const { return !answered_; }
 
-    // The fault is the program's, and a boundary still on the stack holds its frames: the system's
-    // callback dispatcher would take it and carry on.
-    bool inside_boundary() const { return inside_; }
+    // Where the first frame of the program's own runs, when the walk passed one: the fault's own
+    // address for a fault in the program's code, else the return address of its call into the
+    // code that faulted. 0 when it passed none.
+    std::uintptr_t cause() const { return cause_; }
 
 private:
     CodeRange ours_;
-    std::span<const BoundaryMark> marks_;
-    // The highest address a mark lies at: no frame above it holds one.
-    std::uintptr_t outermost_ = 0;
+    std::uintptr_t boundary_;
     std::uintptr_t cause_ = 0;
-    bool inside_ = false;
+    bool answered_ = false;
+};
+
+// Who caused a fault: the first frame of the program's own walking up from it, whatever handlers
+// lie before it. Its cause() is as FaultWalk's.
+class CauseSearch {
+public:
+    explicit CauseSearch(CodeRange ours) : ours_(ours) {}
+
+    bool take(const StackFrame& frame);
+    std::uintptr_t cause() const { return cause_; }
+
+private:
+    CodeRange ours_;
+    std::uintptr_t cause_ = 0;
 };
 
 } // namespace cuevoice

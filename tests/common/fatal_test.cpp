@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -88,6 +89,8 @@ std::string process_name(DWORD id) {
 
 struct WindowSearch {
     std::set<DWORD> processes;
+    // A window class that the child shows on purpose (a modal loop's), if any.
+    std::wstring_view shown;
     std::vector<std::string> found;
 };
 
@@ -100,9 +103,12 @@ BOOL CALLBACK note_window(HWND window, LPARAM context) {
     wchar_t title[256] = L"";
     wchar_t class_name[256] = L"";
     GetWindowTextW(window, title, 256);
-    GetClassNameW(window, class_name, 256);
-    // The window the child fails in, shown for its activation.
-    if (std::wstring_view(class_name) == L"FatalChildWindow")
+    // A window without a class name is gone already: the child is ending.
+    if (GetClassNameW(window, class_name, 256) == 0)
+        return TRUE;
+    // The window the child fails in, shown for its activation, and what it shows on purpose.
+    if (std::wstring_view(class_name) == L"FatalChildWindow" ||
+        (!search.shown.empty() && std::wstring_view(class_name) == search.shown))
         return TRUE;
     std::string text = "\"";
     text += to_utf8(title);
@@ -117,8 +123,9 @@ BOOL CALLBACK note_window(HWND window, LPARAM context) {
     return TRUE;
 }
 
-std::vector<std::string> visible_windows(const std::set<DWORD>& processes) {
-    WindowSearch search{processes, {}};
+std::vector<std::string> visible_windows(const std::set<DWORD>& processes,
+                                         std::wstring_view shown) {
+    WindowSearch search{processes, shown, {}};
     EnumWindows(note_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -137,10 +144,11 @@ void end_started_by(DWORD child) {
 }
 
 // Starts fatal_child.exe with the arguments, its log in a profile of its own, and watches it:
-// until it ends, the bound passes, or a window of it (or of what it started) shows. In the last
-// two cases it and what it started are ended by their process ids.
-ChildRun run_child(const std::vector<std::string>& arguments,
-                   std::chrono::milliseconds bound = 20s) {
+// until it ends, the bound passes, or a window of it (or of what it started) shows, other than one
+// of the class it shows on purpose. In the last two cases it and what it started are ended by
+// their process ids.
+ChildRun run_child(const std::vector<std::string>& arguments, std::chrono::milliseconds bound = 20s,
+                   std::wstring_view shown = {}) {
     ChildRun run;
     test::TempFolder profile;
     const auto start = std::chrono::steady_clock::now();
@@ -151,7 +159,7 @@ ChildRun run_child(const std::vector<std::string>& arguments,
                          "APPDATA=" + to_utf8(profile.path().wstring())},
          .timeout = bound + 10s,
          .give_up = [&](unsigned long child) {
-             run.windows = visible_windows(process_tree(child));
+             run.windows = visible_windows(process_tree(child), shown);
              if (run.windows.empty() && std::chrono::steady_clock::now() - start <= bound)
                  return false;
              end_started_by(child);
@@ -203,10 +211,14 @@ struct Kind {
     // call (", called from 0x... (fatal_child.exe+0x...)"). A fault in the child's own code names
     // no call.
     bool names_the_call = false;
+    // The class of a window the child shows on purpose (a modal loop's): not a box.
+    const wchar_t* shown = L"";
 };
 
 const char* const crash_line =
     "fatal: unhandled exception: 0xC0000005 access violation writing 0x0000000000000000 at 0x";
+
+const char* const overflow_line = "fatal: unhandled exception: 0xC00000FD stack overflow at 0x";
 
 const Kind kinds[] = {
     {"assert", "fatal: assertion failed: kind == \"a kind that never fails\", file ",
@@ -222,8 +234,13 @@ const Kind kinds[] = {
     {"access-violation", crash_line, "(fatal_child.exe+0x"},
     {"crash-on-thread", crash_line, "(fatal_child.exe+0x"},
     {"throw-on-thread", "fatal: uncaught exception: std::runtime_error: thrown on a thread"},
-    {"stack-overflow", "fatal: unhandled exception: 0xC00000FD stack overflow at 0x",
-     "(fatal_child.exe+0x"},
+    // A stack overflow on the main thread and on a thread of its own, with frames of 4 KiB and
+    // with small frames.
+    {"stack-overflow", overflow_line, "(fatal_child.exe+0x"},
+    {"stack-overflow-16", overflow_line, "(fatal_child.exe+0x"},
+    {"stack-overflow-256", overflow_line, "(fatal_child.exe+0x"},
+    {"stack-overflow-on-thread-16", overflow_line, "(fatal_child.exe+0x"},
+    {"stack-overflow-on-thread-256", overflow_line, "(fatal_child.exe+0x"},
     {"breakpoint", "fatal: unhandled exception: 0x80000003 breakpoint at 0x", "",
      Where::out_and_log, "", true},
     {"null-call",
@@ -248,11 +265,42 @@ const Kind kinds[] = {
      "fatal: uncaught exception: std::runtime_error: the layout ran out of room"},
     {"fault-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
     {"throw-in-foreground-hook", "fatal: uncaught exception: int"},
-    {"stack-overflow-in-wm-activate", "fatal: unhandled exception: 0xC00000FD stack overflow at 0x",
+    {"stack-overflow-in-wm-activate", overflow_line, "(fatal_child.exe+0x"},
+    {"stack-overflow-16-in-wm-activate", overflow_line, "(fatal_child.exe+0x"},
+    {"stack-overflow-256-in-wm-activate", overflow_line, "(fatal_child.exe+0x"},
+    {"breakpoint-in-wm-activate", "fatal: unhandled exception: 0x80000003 breakpoint at 0x",
      "(fatal_child.exe+0x"},
+    // A stack damaged under the callback, then a fault: the window procedure's return address
+    // overwritten, and a 16-byte buffer overrun up over the frames above it.
+    {"smashed-return-0-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
+    {"smashed-return-0x1234-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
+    {"overrun-512-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
+    {"overrun-4096-in-wm-activate", crash_line, "(fatal_child.exe+0x"},
+    // Where else the system calls the child back: a message sent from inside another, the modal
+    // loops of a box, a dialog and a menu, a hook on the window's calls, an APC, a thread-pool
+    // callback, an enumeration callback and a timer procedure.
+    {"fault-in-nested-sendmessage", crash_line, "(fatal_child.exe+0x"},
+    {"fault-in-message-box", crash_line, "(fatal_child.exe+0x", Where::out_and_log, "", false,
+     L"#32770"},
+    {"fault-in-dialog-box", crash_line, "(fatal_child.exe+0x", Where::out_and_log, "", false,
+     L"#32770"},
+    {"fault-in-popup-menu", crash_line, "(fatal_child.exe+0x", Where::out_and_log, "", false,
+     L"#32768"},
+    {"fault-in-window-hook", crash_line, "(fatal_child.exe+0x"},
+    {"fault-in-apc", crash_line, "(fatal_child.exe+0x"},
+    {"fault-in-thread-pool", crash_line, "(fatal_child.exe+0x"},
+    {"fault-in-enum-callback", crash_line, "(fatal_child.exe+0x"},
+    {"fault-in-timer", crash_line, "(fatal_child.exe+0x"},
+    // Two threads fault at the same moment, one inside a callback boundary: one line.
+    {"faults-on-two-threads", crash_line, "(fatal_child.exe+0x"},
     // Faults the child causes in a callback outside its own code: a bad pointer handed to the C
     // runtime's strlen faults in msvcrt.dll, a call through a null pointer at address 0.
     {"strlen-in-wm-activate",
+     "fatal: unhandled exception: 0xC0000005 access violation reading 0x0000000000000010 at 0x", "",
+     Where::out_and_log, "", true},
+    // A bad pointer handed to another module's C++ function, whose frame has a destructor: its
+    // personality routine takes no fault, so the fault is the child's.
+    {"cxx-dll-in-wm-activate",
      "fatal: unhandled exception: 0xC0000005 access violation reading 0x0000000000000010 at 0x", "",
      Where::out_and_log, "", true},
     {"null-call-in-wm-size",
@@ -269,6 +317,11 @@ const Kind kinds[] = {
      "child: the filter in front saw the fault\n"},
 };
 
+// A failed row names its kind.
+void PrintTo(const Kind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
 const char* const callback_kinds[] = {"throw-in-wm-size", "fault-in-wm-activate",
                                       "throw-in-foreground-hook", "strlen-in-wm-activate",
                                       "null-call-in-wm-size"};
@@ -277,7 +330,7 @@ class FatalPath : public testing::TestWithParam<Kind> {};
 
 TEST_P(FatalPath, EndsWithItsLineAndExitCode3AndNoWindow) {
     const Kind& kind = GetParam();
-    ChildRun run = run_child({kind.name});
+    ChildRun run = run_child({kind.name}, 20s, kind.shown);
     ASSERT_TRUE(run.started);
     ASSERT_TRUE(run.ended_by_itself) << describe(run);
     EXPECT_TRUE(run.windows.empty()) << describe(run);
@@ -326,8 +379,10 @@ INSTANTIATE_TEST_SUITE_P(EachKind, FatalPath, testing::ValuesIn(kinds),
                              return name;
                          });
 
-// What a callback body does that ends well must go on ending well: IsBadReadPtr takes the fault
-// of its own read, the stack grows by 800 KiB, and a throw is caught within the body.
+// What a callback body does that ends well must go on ending well: the IsBad...Ptr calls take the
+// faults of their own reads, the stack grows by 800 KiB, a throw is caught within the body (also
+// one through qsort), the system's own exceptions and calls go on, and a structured handler of the
+// child's takes a fault of its own code.
 TEST(FatalPathInACallback, LeavesWhatIsHandledWithinToGoOn) {
     ChildRun run = run_child({"go-on-in-wm-activate"});
     ASSERT_TRUE(run.ended_by_itself) << describe(run);
@@ -337,9 +392,17 @@ TEST(FatalPathInACallback, LeavesWhatIsHandledWithinToGoOn) {
     EXPECT_EQ(run.log.find("fatal: "), std::string::npos) << describe(run);
     std::size_t at = 0;
     for (const char* line :
-         {"child: IsBadReadPtr says unreadable\n", "child: the stack grew by 800 KiB and back\n",
-          "child: caught: the layout ran out of room\n", "child: the body went on to its end\n",
-          "child: go-on-in-wm-activate returned\n"}) {
+         {"child: IsBadReadPtr says unreadable\n", "child: IsBadWritePtr says unwritable\n",
+          "child: IsBadStringPtr says bad\n", "child: IsBadCodePtr says bad\n",
+          "child: the stack grew by 800 KiB and back\n",
+          "child: caught: the layout ran out of room\n",
+          "child: caught through qsort: the sort lost its order\n",
+          "child: OutputDebugString went on\n", "child: the thread's name was raised\n",
+          "child: SetThreadDescription went on\n",
+          "child: SAPI's voice was created and asked to speak\n",
+          "child: send on a closed socket failed with 10038\n",
+          "child: a structured handler took the child's fault\n",
+          "child: the body went on to its end\n", "child: go-on-in-wm-activate returned\n"}) {
         std::size_t found = run.out.find(line, at);
         ASSERT_NE(found, std::string::npos) << line << describe(run);
         at = found;
