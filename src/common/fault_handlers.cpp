@@ -206,7 +206,8 @@ DWORD WINAPI serve_faults(void*) {
 
 // Hands the fault to the fatal path's thread and waits: it returns when the thread leaves the
 // fault to the system, and never when the fault ends the program. With as little stack as it can:
-// after a stack overflow a few hundred bytes may be left.
+// a stack overflow in code without the probes of the build (a system DLL's) leaves a few hundred
+// bytes, and this file is built without them.
 void hand_over(EXCEPTION_POINTERS* pointers, bool to_end) {
     AcquireSRWLockExclusive(&hand_over_lock);
     handed_over = fault_of(*pointers);

@@ -96,9 +96,17 @@ int recurse(std::size_t frame, int limit) {
         return recurse_with<16>(0, limit);
     case 256:
         return recurse_with<256>(0, limit);
+    case 2048:
+        return recurse_with<2048>(0, limit);
     default:
         return recurse_with<4096>(0, limit);
     }
+}
+
+__attribute__((noipa)) int recurse_after(std::size_t padding, std::size_t frame, int limit) {
+    auto* pad = static_cast<volatile char*>(__builtin_alloca(padding + 16));
+    pad[0] = 0;
+    return recurse(frame, limit) + pad[0];
 }
 
 bool call_taking_exceptions(void (*body)()) {

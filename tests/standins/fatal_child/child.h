@@ -20,9 +20,10 @@ extern void (*volatile never_set)();
 // The fatal path fails itself: its log faults while it writes the line of an abort.
 void fault_in_fatal_log();
 
-// Recurses with a local array of `frame` bytes (16, 256, else 4096) in each frame, `limit`
-// frames deep.
+// Recurses with a local array of `frame` bytes (16, 256, 2048, else 4096) in each frame, `limit`
+// frames deep; after `padding` bytes more of stack, where the first frame starts.
 int recurse(std::size_t frame, int limit);
+int recurse_after(std::size_t padding, std::size_t frame, int limit);
 
 // Calls `body` inside a structured exception handler that takes every exception, as
 // __try/__except(EXCEPTION_EXECUTE_HANDLER) does: true when `body` returned, false when the

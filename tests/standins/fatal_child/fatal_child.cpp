@@ -130,6 +130,12 @@ void fail(std::string_view kind) {
         say("the overflowing thread ended");
         return;
     }
+    // "stack-overflow-2048-after-{padding}": frames of 2 KiB from a stack moved on by `padding`.
+    if (constexpr std::string_view padded = "stack-overflow-2048-after-";
+        kind.rfind(padded, 0) == 0) {
+        recurse_after(std::stoul(std::string(kind.substr(padded.size()))), 2048, 1 << 30);
+        return;
+    }
     if (kind == "assert") {
         assert(kind == "a kind that never fails");
     } else if (kind == "abort") {
