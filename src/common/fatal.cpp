@@ -13,6 +13,7 @@
 #include "common/callback_frame.h"
 #include "common/fault_handlers.h"
 #include "common/fixed_text.h"
+#include "common/module_function.h"
 #include "common/output.h"
 
 // No <cassert> here: this file defines the runtime's assert entry points itself (below).
@@ -144,10 +145,7 @@ void __cdecl on_invalid_parameter(const wchar_t* expression, const wchar_t* func
 
 // A function of the C runtime DLL itself (msvcrt.dll), where it has one.
 template <typename Function> Function* runtime_function(const char* name) {
-    HMODULE runtime = GetModuleHandleW(L"msvcrt.dll");
-    return runtime != nullptr
-               ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(runtime, name)))
-               : nullptr;
+    return module_function<Function*>(L"msvcrt.dll", name);
 }
 
 } // namespace
@@ -191,7 +189,7 @@ void install_fatal_handlers() {
     if (handlers_installed.exchange(true))
         return;
     // Windows: no critical-error, fault or open-file box. (Wine shows none of these anyway, and
-    // starts its debugger on a fault whatever the mode: the filter below keeps it away.)
+    // starts its debugger on a fault whatever the mode: the fault handlers' filter keeps it away.)
     SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
                  SEM_NOOPENFILEERRORBOX);
     // The C runtime: its messages (of an assert or a runtime error that still reaches it) go to

@@ -7,6 +7,7 @@
 #include "common/fatal.h"
 #include "common/fault_walk.h"
 #include "common/fixed_text.h"
+#include "common/module_function.h"
 #include "common/stack_walk.h"
 
 namespace cuevoice {
@@ -259,11 +260,7 @@ LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
 }
 
 template <typename Function> Function system_function(const char* name) {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto function =
-        ntdll != nullptr
-            ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)))
-            : nullptr;
+    auto function = module_function<Function>(L"ntdll.dll", name);
     if (function == nullptr)
         fatal_error("find the fatal path's system calls");
     return function;

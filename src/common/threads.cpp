@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "common/fatal.h"
+#include "common/module_function.h"
 #include "common/text.h"
 
 namespace cuevoice {
@@ -15,8 +16,8 @@ namespace {
 // The name shows in debuggers; older systems without the call simply get no name.
 void name_current_thread(const std::string& name) {
     using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
-    static auto set_description = reinterpret_cast<SetDescription>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+    static auto set_description =
+        module_function<SetDescription>(L"kernel32.dll", "SetThreadDescription");
     if (set_description != nullptr)
         set_description(GetCurrentThread(), to_wide(name).c_str());
 }

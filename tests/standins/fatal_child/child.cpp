@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "common/fatal.h"
 
@@ -111,14 +110,6 @@ __attribute__((noipa)) int recurse_after(std::size_t padding, std::size_t frame,
 
 bool call_taking_exceptions(void (*body)()) {
     return fatal_child_call_taking_exceptions(body) != 0;
-}
-
-__attribute__((noipa)) void overrun_then_fault(std::size_t length) {
-    char buffer[16];
-    // Through a volatile, so the compiler cannot see the overrun.
-    char* volatile at = buffer;
-    std::memset(at, 0x5A, length);
-    write_nowhere();
 }
 
 } // namespace fatal_child

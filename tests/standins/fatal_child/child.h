@@ -30,10 +30,6 @@ int recurse_after(std::size_t padding, std::size_t frame, int limit);
 // handler took an exception.
 bool call_taking_exceptions(void (*body)());
 
-// Writes `length` bytes over a 16-byte buffer of its own frame, up over its callers' frames, then
-// writes through a null pointer.
-void overrun_then_fault(std::size_t length);
-
 // Sets a filter in front of the fatal path's, as the fuzz programs set theirs to name their input,
 // then writes through a null pointer: the filter says so first, and passes the fault on.
 void crash_past_chained_filter();

@@ -15,10 +15,10 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "child.h"
 #include "common/callback_boundary.h"
-#include "common/fatal.h"
 
 namespace fatal_child {
 namespace {
